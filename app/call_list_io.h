@@ -1,0 +1,62 @@
+// The logic of the user's three actions on the call list, as plain functions
+// that tests call without a window: building call records from a file, the
+// dial script and its hand-off to the dialer, and the export text.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+#include <optional>
+
+// The five keys of a call record.
+namespace CallKeys {
+inline const QString index = QStringLiteral("index");
+inline const QString number = QStringLiteral("number");
+inline const QString date = QStringLiteral("date");
+inline const QString success = QStringLiteral("success");
+inline const QString note = QStringLiteral("note");
+}  // namespace CallKeys
+
+using CallList = QList<QVariantMap>;
+
+// What reading a call-list file gave.
+struct ImportOutcome {
+  enum class Status { Nothing, Failed, Loaded };
+  Status status = Status::Nothing;
+  CallList records;  // Loaded: the new list, in file order
+  QString error;     // Failed: the description logged as "error: %@"
+};
+
+// Reads `path` with the delimited file reader and builds call records
+// (single-column or named-column layout). Logs "error: %@" on failure.
+[[nodiscard]] ImportOutcome importCallList(const QString& path);
+
+// The dial script for a record's number, or nothing when there is no number
+// or it is blank. A number value is written in plain decimal.
+[[nodiscard]] std::optional<QString> dialScriptFor(const QVariant& number);
+
+// Runs a dial script; answers false when no dialer could be reached (the
+// script's own try block swallows the failure, the caller only reports it).
+struct DialOutcome {
+  bool reached = false;
+  QString problem;  // why not, for the status bar
+};
+[[nodiscard]] DialOutcome runDialScript(const QString& script);
+
+// The export file's whole text, UTF-8, for `records` in content order.
+[[nodiscard]] QByteArray exportText(const CallList& records);
+
+// Writes `bytes` to `path` atomically; on failure answers the reason and
+// leaves the target as it was.
+[[nodiscard]] std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& bytes);
+
+// The table's and the export's text for a call date: the user's locale, short
+// date and medium time style, the local time zone.
+[[nodiscard]] QString formatCallDate(const QDateTime& date);
+
+// Reads a date text back (the export's own form and the other forms the
+// import accepts); nothing when it does not parse.
+[[nodiscard]] std::optional<QDateTime> parseCallDate(const QString& text);

@@ -1,0 +1,27 @@
+// Reads a tab- or comma-delimited text file with a header row into records
+// keyed by the header's column names.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariant>
+#include <QVariantMap>
+
+namespace Tirr_NSArrayAdditions {
+
+// One record per data line, values typed as qint64, float, bool or QString.
+[[nodiscard]] QList<QVariantMap> arrayWithContentsOfDelimitedFile(const QString& path, const QString& delimiter);
+// The same with the delimiter chosen from the file's very first line: tab when it holds one, else comma.
+[[nodiscard]] QList<QVariantMap> arrayWithContentsOfDelimitedFile(const QString& path);
+[[nodiscard]] QList<QVariantMap> arrayWithContentsOfTSVFile(const QString& path);
+[[nodiscard]] QList<QVariantMap> arrayWithContentsOfCSVFile(const QString& path);
+
+// The same records as arrayWithContentsOfDelimitedFile(path), but every value is
+// the QString the line parser finished, untyped: "0800123456" stays that text.
+[[nodiscard]] QList<QVariantMap> textRecordsWithContentsOfDelimitedFile(const QString& path);
+
+}  // namespace Tirr_NSArrayAdditions
+
+// Types one finished field text by the reader's rules: text-only values, then
+// integer characters (qint64), float characters (float), true words, false words.
+[[nodiscard]] QVariant typedDelimitedValue(const QString& field);
