@@ -22,7 +22,12 @@ for target in build/fuzz/fuzz/*_fuzz; do
     args=(-runs="$runs" -max_len=4096)
   fi
   echo "== $name"
-  "$target" "${args[@]}" -print_final_stats=1 "$work" 2>&1 | grep -E 'stat::number_of_executed_units|ERROR|SUMMARY|Done' || true
-  "$target" -runs=0 "$work" >/dev/null 2>&1 || { echo "fuzz target $name failed"; exit 1; }
-  rm -rf "$work"
+  log=$(mktemp)
+  if ! "$target" "${args[@]}" -print_final_stats=1 -artifact_prefix="$work/" "$work" >"$log" 2>&1; then
+    tail -n 60 "$log"
+    echo "fuzz target $name failed"
+    exit 1
+  fi
+  grep -E 'stat::number_of_executed_units' "$log" || true
+  rm -rf "$work" "$log"
 done
