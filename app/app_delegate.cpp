@@ -1,0 +1,232 @@
+#include "app/app_delegate.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QHeaderView>
+#include <QMessageBox>
+#include <QStatusBar>
+#include <QTableView>
+
+#include "app/array_controller.h"
+#include "app/main_window.h"
+#include "prefs/user_defaults.h"
+
+namespace {
+
+QString ui(const char* text) { return QCoreApplication::translate("ui", text); }
+
+QString displayName(const QString& path) { return QFileInfo(path).fileName(); }
+
+// The stored list as an editable list of records; anything that is not a list
+// of dictionaries is left out.
+CallList callListFromStored(const std::optional<QVariant>& stored) {
+  CallList records;
+  if (!stored) return records;
+  const QVariantList list = stored->toList();
+  records.reserve(list.size());
+  for (const QVariant& item : list)
+    if (item.typeId() == QMetaType::QVariantMap) records.append(item.toMap());
+  return records;
+}
+
+QVariantList storedFromCallList(const CallList& records) {
+  QVariantList list;
+  list.reserve(records.size());
+  for (const QVariantMap& record : records) list.append(record);
+  return list;
+}
+
+}  // namespace
+
+void AppDelegate::initialize() {
+  static bool isInitialized = false;
+  if (isInitialized) return;
+  Tirr_UserDefaults::registerDefaults({{kDataKey, QVariantList()}});
+  Tirr_UserDefaults::synchronizeDefaults();
+  isInitialized = true;
+}
+
+AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
+  autosave_.setSingleShot(true);
+  autosave_.setInterval(kAutosaveDelayMs);
+  connect(&autosave_, &QTimer::timeout, this, &AppDelegate::storeCallList);
+  frameSave_.setSingleShot(true);
+  frameSave_.setInterval(kAutosaveDelayMs);
+  connect(&frameSave_, &QTimer::timeout, this, &AppDelegate::storeFrame);
+}
+
+void AppDelegate::setWindow(MainWindow* window) { window_ = window; }
+
+void AppDelegate::setDataArrayController(ArrayController* controller) { dataArrayController_ = controller; }
+
+void AppDelegate::applicationDidFinishLaunching() {
+  restoreSort();
+  dataArrayController_->setContent(callListFromStored(Tirr_UserDefaults::readDefault(kDataKey)));
+  connect(dataArrayController_->model(), &CallListModel::contentChanged, this, &AppDelegate::scheduleSave,
+          Qt::UniqueConnection);
+  Tirr_UserDefaults::positionWindowOnLaunch(window_);
+  window_->show();
+  window_->raise();
+  window_->activateWindow();
+  connect(window_, &MainWindow::frameChanged, &frameSave_, qOverload<>(&QTimer::start), Qt::UniqueConnection);
+}
+
+void AppDelegate::applicationWillTerminate() {
+  autosave_.stop();
+  frameSave_.stop();
+  storeFrame();
+  storeCallList();
+}
+
+void AppDelegate::flushPendingSave() {
+  if (!autosave_.isActive()) return;
+  autosave_.stop();
+  storeCallList();
+}
+
+void AppDelegate::scheduleSave() {
+  // Not restarted by later changes: a steady stream of edits is still stored
+  // within one interval of the first.
+  if (!autosave_.isActive()) autosave_.start();
+}
+
+void AppDelegate::storeCallList() {
+  if (!dataArrayController_) return;
+  Tirr_UserDefaults::writeDefault(storedFromCallList(dataArrayController_->content()), kDataKey);
+}
+
+void AppDelegate::storeFrame() {
+  if (window_) Tirr_UserDefaults::writeDefault(window_->frameText(), kFrameKey);
+}
+
+void AppDelegate::storeSort() {
+  const CallListSortModel* arranged = dataArrayController_->arranged();
+  Tirr_UserDefaults::writeDefault(
+      QVariantMap{{QStringLiteral("column"), qint64(arranged->sortColumn())},
+                  {QStringLiteral("ascending"), arranged->sortOrder() == Qt::AscendingOrder}},
+      kSortKey);
+}
+
+void AppDelegate::restoreSort() {
+  const QVariantMap sort = Tirr_UserDefaults::readDefault(kSortKey).value_or(QVariant()).toMap();
+  const int column = sort.value(QStringLiteral("column"), -1).toInt();
+  const Qt::SortOrder order =
+      sort.value(QStringLiteral("ascending"), true).toBool() ? Qt::AscendingOrder : Qt::DescendingOrder;
+  QHeaderView* header = window_->table()->horizontalHeader();
+  header->setSortIndicator(column >= 0 && column < CallListModel::ColumnCount ? column : -1, order);
+  window_->table()->setSortingEnabled(true);
+  connect(header, &QHeaderView::sortIndicatorChanged, this, &AppDelegate::storeSort, Qt::UniqueConnection);
+}
+
+void AppDelegate::rememberDirectory(const QString& directory) {
+  Tirr_UserDefaults::writeDefault(directory, kLastDirectoryKey);
+}
+
+void AppDelegate::showStatus(const QString& message) {
+  if (window_) window_->statusBar()->showMessage(message);
+}
+
+void AppDelegate::load() {
+  auto* dialog = new QFileDialog(window_, ui("Load Call List"), Tirr_UserDefaults::lastDirectory());
+  dialog->setObjectName(QStringLiteral("loadDialog"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowModality(Qt::WindowModal);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setNameFilters({ui("Text files (*.txt)"), ui("All files (*)")});
+  connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
+    const QString path = dialog->selectedFiles().value(0);
+    if (result == QDialog::Accepted) rememberDirectory(QFileInfo(path).absolutePath());
+    openPanelDidEnd(result, path);
+  });
+  dialog->open();
+}
+
+void AppDelegate::openPanelDidEnd(int returnCode, const QString& path) {
+  if (returnCode != QDialog::Accepted) return;
+  ImportOutcome outcome = importCallList(path);
+  switch (outcome.status) {
+    case ImportOutcome::Status::Nothing:
+      showStatus(ui("“%1” holds nothing to load.").arg(displayName(path)));
+      return;
+    case ImportOutcome::Status::Failed:
+      showStatus(ui("Could not load “%1”: %2").arg(displayName(path), outcome.error));
+      return;
+    case ImportOutcome::Status::Loaded:
+      break;
+  }
+  const qsizetype count = outcome.records.size();
+  dataArrayController_->setContent(std::move(outcome.records));
+  dataArrayController_->rearrangeObjects();
+  scheduleSave();
+  QTableView* table = window_->table();
+  table->selectRow(0);
+  table->scrollToTop();
+  table->setFocus();
+  showStatus(count == 1 ? ui("Loaded 1 entry from “%1”.").arg(displayName(path))
+                        : ui("Loaded %1 entries from “%2”.").arg(count).arg(displayName(path)));
+}
+
+void AppDelegate::dial() {
+  const QList<int> rows = dataArrayController_->selectedContentRows();
+  if (rows.isEmpty()) return;
+  const int row = rows.last();
+  const QVariantMap& record = dataArrayController_->content().at(row);
+  const std::optional<QString> script = dialScriptFor(record.value(CallKeys::number));
+  if (!script) return;
+  const QString number = CallListModel::displayText(record.value(CallKeys::number));
+  const DialOutcome outcome = runDialScript(*script);
+  dataArrayController_->model()->stampDate(row, QDateTime::currentDateTimeUtc());
+  if (outcome.reached)
+    showStatus(ui("Dialling %1…").arg(number));
+  else
+    showStatus(ui("Could not reach a dialer for %1: %2").arg(number, outcome.problem));
+}
+
+void AppDelegate::export_() {
+  auto* dialog = new QFileDialog(window_, ui("Export Call Log"), Tirr_UserDefaults::lastDirectory());
+  dialog->setObjectName(QStringLiteral("exportDialog"));
+  dialog->setAttribute(Qt::WA_DeleteOnClose);
+  dialog->setWindowModality(Qt::WindowModal);
+  dialog->setAcceptMode(QFileDialog::AcceptSave);
+  dialog->setFileMode(QFileDialog::AnyFile);
+  dialog->selectFile(kExportFileName);
+  connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
+    const QString path = dialog->selectedFiles().value(0);
+    if (result == QDialog::Accepted) rememberDirectory(QFileInfo(path).absolutePath());
+    savePanelDidEnd(result, path);
+  });
+  dialog->open();
+}
+
+void AppDelegate::savePanelDidEnd(int returnCode, const QString& path) {
+  if (returnCode != QDialog::Accepted) return;
+  const CallList& records = dataArrayController_->content();
+  if (const std::optional<QString> problem = writeFileAtomically(path, exportText(records))) {
+    showStatus(ui("The call log was not exported."));
+    auto* box = new QMessageBox(QMessageBox::Warning, ui("Export Failed"),
+                                ui("The call log could not be written to “%1”.").arg(path), QMessageBox::Ok,
+                                window_);
+    box->setObjectName(QStringLiteral("exportFailedBox"));
+    box->setInformativeText(*problem);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::WindowModal);
+    box->open();
+    return;
+  }
+  showStatus(records.size() == 1 ? ui("Exported 1 entry to “%1”.").arg(displayName(path))
+                                 : ui("Exported %1 entries to “%2”.").arg(records.size()).arg(displayName(path)));
+}
+
+MainWindow* loadMainWindowLayout(AppDelegate* delegate) {
+  auto* window = new MainWindow;
+  delegate->setWindow(window);
+  delegate->setDataArrayController(window->arrayController());
+  QObject::connect(window, &MainWindow::loadRequested, delegate, &AppDelegate::load);
+  QObject::connect(window, &MainWindow::dialRequested, delegate, &AppDelegate::dial);
+  QObject::connect(window, &MainWindow::exportRequested, delegate, &AppDelegate::export_);
+  if (const std::optional<QVariant> frame = Tirr_UserDefaults::readDefault(AppDelegate::kFrameKey))
+    window->applyFrameText(frame->toString());
+  return window;
+}

@@ -1,0 +1,73 @@
+// The application controller: registers the "data" default, restores the call
+// list at launch and stores it at quit (and shortly after every change), and
+// carries out the user's actions load, dial and export.
+#pragma once
+
+#include <QObject>
+#include <QPointer>
+#include <QTimer>
+
+#include "app/array_controller.h"
+#include "app/call_list_io.h"
+#include "app/main_window.h"
+
+class AppDelegate : public QObject {
+  Q_OBJECT
+
+ public:
+  // Preference keys of the application.
+  static inline const QString kDataKey = QStringLiteral("data");
+  static inline const QString kFrameKey = QStringLiteral("NSWindow Frame Main");
+  static inline const QString kLastDirectoryKey = QStringLiteral("NSNavLastRootDirectory");
+  static inline const QString kSortKey = QStringLiteral("CallTableSort");
+  static inline const QString kExportFileName = QStringLiteral("Telvane List Dialer Exported Data.txt");
+  // How long a change may wait before the list is stored: bursts of edits coalesce.
+  static constexpr int kAutosaveDelayMs = 500;
+
+  // Registers "data" = empty list once per process.
+  static void initialize();
+
+  explicit AppDelegate(QObject* parent = nullptr);
+
+  [[nodiscard]] MainWindow* window() const { return window_; }
+  void setWindow(MainWindow* window);
+  [[nodiscard]] ArrayController* dataArrayController() const { return dataArrayController_; }
+  void setDataArrayController(ArrayController* controller);
+
+  // Loads the stored list into the table and shows the main window.
+  void applicationDidFinishLaunching();
+  // Closing the main window quits the program.
+  [[nodiscard]] bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
+  // Stores the list and the window frame.
+  void applicationWillTerminate();
+
+  // The user's actions. `export` is a C++ keyword, hence the underscore.
+  void load();
+  void dial();
+  void export_();
+
+  // Completions of the open and save dialogs: QDialog::Accepted or Rejected and the chosen path.
+  void openPanelDidEnd(int returnCode, const QString& path);
+  void savePanelDidEnd(int returnCode, const QString& path);
+
+  // Stores the list now if a change is waiting.
+  void flushPendingSave();
+
+ private:
+  void scheduleSave();
+  void storeCallList();
+  void storeFrame();
+  void storeSort();
+  void restoreSort();
+  void rememberDirectory(const QString& directory);
+  void showStatus(const QString& message);
+
+  QPointer<MainWindow> window_;
+  QPointer<ArrayController> dataArrayController_;
+  QTimer autosave_;
+  QTimer frameSave_;
+};
+
+// Builds the main window, its table and menus, gives the delegate its outlets,
+// wires the actions to it and applies the stored window frame. The caller owns the window.
+[[nodiscard]] MainWindow* loadMainWindowLayout(AppDelegate* delegate);

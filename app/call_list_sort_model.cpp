@@ -1,0 +1,189 @@
+#include "app/call_list_sort_model.h"
+
+#include <QCollator>
+#include <QDateTime>
+#include <algorithm>
+#include <numeric>
+#include <optional>
+#include <vector>
+
+#include "app/call_list_model.h"
+
+namespace {
+
+// One row's sort key: values that are numbers (or dates, or booleans) sort by
+// value before texts, which sort by collation; absent values sort first.
+struct RowKey {
+  int group = 0;  // 0 absent, 1 number, 2 text
+  double number = 0;
+  std::optional<QCollatorSortKey> text;
+};
+
+QCollator& tableCollator() {
+  static QCollator collator = [] {
+    QCollator c;
+    c.setNumericMode(true);
+    c.setCaseSensitivity(Qt::CaseInsensitive);
+    return c;
+  }();
+  return collator;
+}
+
+RowKey keyFor(const QVariant& value) {
+  RowKey key;
+  switch (value.typeId()) {
+    case QMetaType::UnknownType:
+      return key;
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Double:
+    case QMetaType::Float:
+    case QMetaType::Bool:
+      key.group = 1;
+      key.number = value.toDouble();
+      return key;
+    case QMetaType::QDateTime:
+      key.group = 1;
+      key.number = double(value.toDateTime().toMSecsSinceEpoch());
+      return key;
+    default:
+      key.group = 2;
+      key.text = tableCollator().sortKey(value.toString());
+      return key;
+  }
+}
+
+int compareKeys(const RowKey& a, const RowKey& b) {
+  if (a.group != b.group) return a.group < b.group ? -1 : 1;
+  if (a.group == 1) return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
+  if (a.group == 2) return a.text->compare(*b.text);
+  return 0;
+}
+
+}  // namespace
+
+CallListSortModel::CallListSortModel(QObject* parent) : QAbstractProxyModel(parent) {}
+
+void CallListSortModel::setSourceModel(QAbstractItemModel* source) {
+  beginResetModel();
+  if (QAbstractItemModel* old = sourceModel()) disconnect(old, nullptr, this, nullptr);
+  QAbstractProxyModel::setSourceModel(source);
+  if (source) {
+    connect(source, &QAbstractItemModel::dataChanged, this, &CallListSortModel::onSourceDataChanged);
+    connect(source, &QAbstractItemModel::modelAboutToBeReset, this, [this] { beginResetModel(); });
+    connect(source, &QAbstractItemModel::modelReset, this, [this] {
+      onSourceReset();
+      endResetModel();
+    });
+    // The call list is only ever replaced whole; any other structural change
+    // is handled as a reset so the permutation never goes stale.
+    connect(source, &QAbstractItemModel::rowsAboutToBeInserted, this, [this] { beginResetModel(); });
+    connect(source, &QAbstractItemModel::rowsInserted, this, [this] {
+      onSourceReset();
+      endResetModel();
+    });
+    connect(source, &QAbstractItemModel::rowsAboutToBeRemoved, this, [this] { beginResetModel(); });
+    connect(source, &QAbstractItemModel::rowsRemoved, this, [this] {
+      onSourceReset();
+      endResetModel();
+    });
+  }
+  onSourceReset();
+  endResetModel();
+}
+
+void CallListSortModel::onSourceReset() {
+  computeOrder();
+  rebuildInverse();
+  orderFresh_ = true;
+}
+
+void CallListSortModel::computeOrder() {
+  const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
+  proxyToSource_.resize(rows);
+  std::iota(proxyToSource_.begin(), proxyToSource_.end(), 0);
+  auto* calls = qobject_cast<CallListModel*>(sourceModel());
+  if (sortColumn_ < 0 || !calls || rows < 2) return;
+
+  const QString& key = CallListModel::keyForColumn(sortColumn_);
+  std::vector<RowKey> keys;
+  keys.reserve(rows);
+  for (const QVariantMap& record : calls->content()) keys.push_back(keyFor(record.value(key)));
+
+  const bool descending = sortOrder_ == Qt::DescendingOrder;
+  std::stable_sort(proxyToSource_.begin(), proxyToSource_.end(), [&](int a, int b) {
+    const int c = compareKeys(keys[a], keys[b]);
+    return descending ? c > 0 : c < 0;
+  });
+}
+
+void CallListSortModel::rebuildInverse() {
+  sourceToProxy_.resize(proxyToSource_.size());
+  for (int proxyRow = 0; proxyRow < proxyToSource_.size(); ++proxyRow) sourceToProxy_[proxyToSource_[proxyRow]] = proxyRow;
+}
+
+void CallListSortModel::sort(int column, Qt::SortOrder order) {
+  sortColumn_ = column < CallListModel::ColumnCount ? column : -1;
+  sortOrder_ = order;
+  reorder();
+}
+
+void CallListSortModel::rearrange() {
+  if (orderFresh_) return;
+  reorder();
+}
+
+void CallListSortModel::reorder() {
+  Q_EMIT layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  const QModelIndexList persistent = persistentIndexList();
+  QList<QModelIndex> sources;
+  sources.reserve(persistent.size());
+  for (const QModelIndex& index : persistent) sources.append(mapToSource(index));
+
+  computeOrder();
+  rebuildInverse();
+
+  QModelIndexList moved;
+  moved.reserve(persistent.size());
+  for (const QModelIndex& source : sources) moved.append(mapFromSource(source));
+  changePersistentIndexList(persistent, moved);
+  orderFresh_ = true;
+  Q_EMIT layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+}
+
+void CallListSortModel::onSourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                                            const QList<int>& roles) {
+  if (!topLeft.isValid() || !bottomRight.isValid()) return;
+  orderFresh_ = false;
+  // Rows keep their places on edits; each changed source row maps to one proxy row.
+  for (int row = topLeft.row(); row <= bottomRight.row(); ++row) {
+    const int proxyRow = sourceToProxy_.value(row, -1);
+    if (proxyRow < 0) continue;
+    Q_EMIT dataChanged(index(proxyRow, topLeft.column()), index(proxyRow, bottomRight.column()), roles);
+  }
+}
+
+QModelIndex CallListSortModel::mapToSource(const QModelIndex& proxyIndex) const {
+  if (!proxyIndex.isValid() || !sourceModel() || proxyIndex.row() >= proxyToSource_.size()) return {};
+  return sourceModel()->index(proxyToSource_[proxyIndex.row()], proxyIndex.column());
+}
+
+QModelIndex CallListSortModel::mapFromSource(const QModelIndex& sourceIndex) const {
+  if (!sourceIndex.isValid() || sourceIndex.row() >= sourceToProxy_.size()) return {};
+  return index(sourceToProxy_[sourceIndex.row()], sourceIndex.column());
+}
+
+QModelIndex CallListSortModel::index(int row, int column, const QModelIndex& parent) const {
+  if (parent.isValid() || row < 0 || column < 0 || row >= rowCount() || column >= columnCount()) return {};
+  return createIndex(row, column);
+}
+
+QModelIndex CallListSortModel::parent(const QModelIndex&) const { return {}; }
+
+int CallListSortModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : int(proxyToSource_.size());
+}
+
+int CallListSortModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() || !sourceModel() ? 0 : sourceModel()->columnCount();
+}

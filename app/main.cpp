@@ -1,0 +1,55 @@
+// Entry point: builds the application, its controller and the main window,
+// and runs the event loop. SIGTERM and SIGINT end the program the way closing
+// the window does, so the list is stored on logout or Ctrl+C too.
+#include <QApplication>
+#include <QSocketNotifier>
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include "app/app_delegate.h"
+#include "app/main_window.h"
+
+namespace {
+
+int signalPipe[2] = {-1, -1};
+
+void onTerminationSignal(int) {
+  const char byte = 1;
+  [[maybe_unused]] const ssize_t written = ::write(signalPipe[1], &byte, 1);
+}
+
+void quitOnTerminationSignals(QApplication& app) {
+  if (::socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return;
+  auto* notifier = new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, &app);
+  QObject::connect(notifier, &QSocketNotifier::activated, &app, [&app] {
+    char byte;
+    [[maybe_unused]] const ssize_t read = ::read(signalPipe[0], &byte, 1);
+    app.closeAllWindows();
+    app.quit();
+  });
+  struct sigaction action = {};
+  action.sa_handler = onTerminationSignal;
+  sigemptyset(&action.sa_mask);
+  action.sa_flags = SA_RESTART;
+  sigaction(SIGTERM, &action, nullptr);
+  sigaction(SIGINT, &action, nullptr);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QApplication app(argc, argv);
+  QApplication::setApplicationName(QStringLiteral("Telvane List Dialer"));
+  QApplication::setOrganizationName(QStringLiteral("Telvane"));
+  QApplication::setDesktopFileName(QStringLiteral("org.telvane.ListDialer"));
+  quitOnTerminationSignals(app);
+
+  AppDelegate::initialize();
+  AppDelegate delegate;
+  std::unique_ptr<MainWindow> window(loadMainWindowLayout(&delegate));
+  QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
+  QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
+  delegate.applicationDidFinishLaunching();
+  return QApplication::exec();
+}
