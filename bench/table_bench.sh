@@ -1,0 +1,33 @@
+#!/usr/bin/env bash
+# Launch and sorting times of the main window, medians of several launches.
+#   bench/table_bench.sh [BUILD_DIR]
+set -euo pipefail
+build=${1:-build/default}
+bench=$build/bench/table_bench
+export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
+scratch=$(mktemp -d)
+trap 'rm -rf "$scratch"' EXIT
+
+median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+
+launches() {  # $1 = records stored
+  export XDG_CONFIG_HOME=$scratch/$1 HOME=$scratch/$1
+  mkdir -p "$XDG_CONFIG_HOME"
+  "$bench" seed "$1"
+  for _ in 1 2 3 4 5 6 7; do "$bench" launch; done >"$scratch/launch-$1.txt"
+  local paint populated
+  paint=$(awk '{print $2}' "$scratch/launch-$1.txt" | median)
+  populated=$(awk '{print $4}' "$scratch/launch-$1.txt" | median)
+  echo "$1 $paint $populated"
+}
+
+read -r _ empty_paint _ < <(launches 0)
+read -r _ full_paint full_populated < <(launches 100000)
+echo "launch, empty list:       first paint ${empty_paint} ms"
+echo "launch, 100,000 records:  first paint ${full_paint} ms, populated ${full_populated} ms"
+awk -v a="$full_paint" -v b="$empty_paint" 'BEGIN {printf "ratio first paint 100k / empty: %.2fx (goal <= 2x)\n", a / b}'
+for n in 100000 1000000; do
+  export XDG_CONFIG_HOME=$scratch/sort-$n HOME=$scratch/sort-$n
+  mkdir -p "$XDG_CONFIG_HOME"
+  "$bench" sort "$n"
+done
