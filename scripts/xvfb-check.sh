@@ -1,0 +1,99 @@
+#!/usr/bin/env bash
+# Drives the built program in a real X server the way a person would: load a
+# call list through the file dialog, dial the first entry through a fake tel:
+# handler reached by xdg-open, export, quit; then checks the export file, what
+# the dialer received and the stored preferences.
+#   scripts/xvfb-check.sh [--screenshot FILE]
+set -euo pipefail
+cd "$(dirname "$0")/.."
+shot=""
+[ "${1:-}" = --screenshot ] && shot=$(realpath -m "$2")
+scripts/setup.sh
+scripts/build.sh default >/dev/null
+app=$PWD/build/default/app/telvane-list-dialer
+
+scratch=$(mktemp -d)
+export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_DATA_HOME=$scratch/.local/share
+export XDG_CURRENT_DESKTOP=X-Generic LC_ALL=C.UTF-8 LANG=C.UTF-8
+unset DBUS_SESSION_BUS_ADDRESS || true
+mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" "$HOME/Desktop"
+
+# A stand-in dialer registered for tel: URIs; it records the URI it is given.
+cat >"$scratch/fake-dialer" <<SCRIPT
+#!/bin/sh
+printf '%s\n' "\$1" >>"$scratch/dialled.txt"
+SCRIPT
+chmod +x "$scratch/fake-dialer"
+cat >"$XDG_DATA_HOME/applications/fake-dialer.desktop" <<DESKTOP
+[Desktop Entry]
+Type=Application
+Name=Fake Dialer
+Exec=$scratch/fake-dialer %u
+MimeType=x-scheme-handler/tel;
+DESKTOP
+printf '[Default Applications]\nx-scheme-handler/tel=fake-dialer.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
+
+printf 'Phone\n555 0100\n+49 30 1234567\n' >"$scratch/calls.txt"
+
+display=:$((90 + RANDOM % 100))
+Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+app_pid=""
+cleanup() {
+  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
+  kill "$xvfb" 2>/dev/null || true
+  rm -rf "$scratch"
+}
+trap cleanup EXIT
+export DISPLAY=$display QT_QPA_PLATFORM=xcb
+for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || sleep 1
+
+fail() { echo "xvfb-check: $*" >&2; exit 1; }
+window() { xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+keys() { xdotool windowfocus --sync "$1"; shift; xdotool key --delay 30 "$@"; }
+type_path() { xdotool windowfocus --sync "$1"; xdotool key ctrl+a; xdotool type --delay 5 "$2"; xdotool key Return; }
+wait_for() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; fail "$2"; }
+
+"$app" >"$scratch/app.log" 2>&1 &
+app_pid=$!
+main=$(timeout 20 bash -c "$(declare -f window); window '^Telvane List Dialer$'") || fail "the main window did not appear"
+
+keys "$main" ctrl+o
+dialog=$(timeout 20 bash -c "$(declare -f window); window 'Load Call List'") || fail "the load dialog did not appear"
+type_path "$dialog" "$scratch/calls.txt"
+sleep 0.5
+
+keys "$main" ctrl+d
+wait_for "$scratch/dialled.txt" "the fake dialer was not reached"
+
+keys "$main" ctrl+e
+dialog=$(timeout 20 bash -c "$(declare -f window); window 'Export Call Log'") || fail "the export dialog did not appear"
+type_path "$dialog" "$scratch/export.txt"
+wait_for "$scratch/export.txt" "nothing was exported"
+
+if [ -n "$shot" ]; then
+  xdotool windowfocus --sync "$main"
+  sleep 0.3
+  import -window "$main" "$shot"
+fi
+
+keys "$main" ctrl+q
+for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
+kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit"
+app_pid=""
+
+grep -qx 'tel:5550100' "$scratch/dialled.txt" || fail "the dialer got $(cat "$scratch/dialled.txt")"
+[ "$(sed -n 1p "$scratch/export.txt")" = "$(printf 'index\tnumber\tdate\tsuccess\tnote')" ] || fail "bad export header"
+awk -F'\t' 'NR==2 && $1=="1" && $2=="555 0100" && $3!="" && $4=="0" {ok=1} END {exit !ok}' "$scratch/export.txt" \
+  || fail "the dialled entry is not in the export: $(sed -n 2p "$scratch/export.txt")"
+awk -F'\t' 'NR==3 && $1=="2" && $2=="+49 30 1234567" && $3=="" {ok=1} END {exit !ok}' "$scratch/export.txt" \
+  || fail "the second entry is not in the export: $(sed -n 3p "$scratch/export.txt")"
+/usr/bin/python3 - "$XDG_CONFIG_HOME/tirr-defaults/org.telvane.ListDialer.plist" <<'PY' || fail "the stored preferences are wrong"
+import plistlib, sys
+prefs = plistlib.load(open(sys.argv[1], "rb"))
+data = prefs["data"]
+assert [r["number"] for r in data] == ["555 0100", "+49 30 1234567"], data
+assert "date" in data[0] and "date" not in data[1], data
+assert "NSWindow Frame Main" in prefs and "NSNavLastRootDirectory" in prefs, sorted(prefs)
+PY
+echo "xvfb-check: load, dial, export and quit work in a real X window"
