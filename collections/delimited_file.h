@@ -19,6 +19,9 @@ namespace Tirr_NSArrayAdditions {
 // The same records as arrayWithContentsOfDelimitedFile(path), but every value is
 // the QString the line parser finished, untyped: "0800123456" stays that text.
 [[nodiscard]] QList<QVariantMap> textRecordsWithContentsOfDelimitedFile(const QString& path);
+// The same with a given delimiter.
+[[nodiscard]] QList<QVariantMap> textRecordsWithContentsOfDelimitedFile(const QString& path,
+                                                                       const QString& delimiter);
 
 }  // namespace Tirr_NSArrayAdditions
 
