@@ -10,7 +10,8 @@
 namespace Tirr_NSArrayAdditions {
 
 // One record per data line, values typed as qint64, float, bool or QString.
-[[nodiscard]] QList<QVariantMap> arrayWithContentsOfDelimitedFile(const QString& path, const QString& delimiter);
+[[nodiscard]] QList<QVariantMap> arrayWithContentsOfDelimitedFile(const QString& path,
+                                                                  const QString& delimiter);
 // The same with the delimiter chosen from the file's very first line: tab when it holds one, else comma.
 [[nodiscard]] QList<QVariantMap> arrayWithContentsOfDelimitedFile(const QString& path);
 [[nodiscard]] QList<QVariantMap> arrayWithContentsOfTSVFile(const QString& path);
@@ -21,7 +22,7 @@ namespace Tirr_NSArrayAdditions {
 [[nodiscard]] QList<QVariantMap> textRecordsWithContentsOfDelimitedFile(const QString& path);
 // The same with a given delimiter.
 [[nodiscard]] QList<QVariantMap> textRecordsWithContentsOfDelimitedFile(const QString& path,
-                                                                       const QString& delimiter);
+                                                                        const QString& delimiter);
 
 }  // namespace Tirr_NSArrayAdditions
 
