@@ -1,0 +1,504 @@
+// Call dates as the user reads them: one process-wide ICU formatter (short
+// date, medium time, the user's locale and time zone) for the table and the
+// export, and a parser that reads that text back along with ISO 8601 and the
+// locale's longer date styles.
+//
+// ICU takes about a microsecond to format and three to parse one date, which
+// dominates exporting or importing a long list. Where the locale's pattern is
+// purely numeric (en_US "M/d/yy, h:mm:ss a", de_DE "dd.MM.yy, HH:mm:ss", ...)
+// a small renderer and reader of that pattern do the work instead; they are
+// checked against ICU when the formatter is built and switched off for any
+// locale where they disagree, so ICU stays the reference.
+#include "app/call_dates.h"
+
+#include <unicode/calendar.h>
+#include <unicode/datefmt.h>
+#include <unicode/dtfmtsym.h>
+#include <unicode/locid.h>
+#include <unicode/smpdtfmt.h>
+#include <unicode/timezone.h>
+
+#include <QByteArray>
+#include <QTimeZone>
+#include <array>
+#include <cmath>
+#include <memory>
+#include <vector>
+
+#include "app/call_list_io.h"
+
+namespace {
+
+QString fromIcu(const icu::UnicodeString& s) {
+  return QString(reinterpret_cast<const QChar*>(s.getBuffer()), s.length());
+}
+
+// A read-only ICU view of a QString; valid while `s` lives.
+icu::UnicodeString icuView(const QString& s) {
+  return icu::UnicodeString(false, reinterpret_cast<const char16_t*>(s.utf16()), int32_t(s.size()));
+}
+
+bool isSpaceLike(char16_t c) { return c == u' ' || c == 0x00A0 || c == 0x202F; }
+
+// --- Gregorian arithmetic on day numbers (days since 1970-01-01) -----------
+
+struct CivilDate {
+  qint64 year;
+  int month;
+  int day;
+};
+
+CivilDate civilFromDays(qint64 z) {
+  z += 719468;
+  const qint64 era = (z >= 0 ? z : z - 146096) / 146097;
+  const unsigned doe = unsigned(z - era * 146097);
+  const unsigned yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
+  const unsigned doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
+  const unsigned mp = (5 * doy + 2) / 153;
+  const int day = int(doy - (153 * mp + 2) / 5 + 1);
+  const int month = int(mp < 10 ? mp + 3 : mp - 9);
+  return {qint64(yoe) + era * 400 + (month <= 2), month, day};
+}
+
+int daysInMonth(qint64 year, int month) {
+  static constexpr std::array<int, 12> kDays = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+  const bool leap = (year % 4 == 0 && year % 100 != 0) || year % 400 == 0;
+  return month == 2 && leap ? 29 : kDays[month - 1];
+}
+
+// --- The numeric pattern: render and read without ICU ----------------------
+
+enum class Field { Literal, Year, Month, Day, Hour24, Hour12, Minute, Second, AmPm };
+
+struct PatternPart {
+  Field field = Field::Literal;
+  int width = 0;  // the pattern letter count
+  QString literal;
+};
+
+struct LocalFields {
+  qint64 year;
+  int month, day, hour, minute, second;
+};
+
+class NumericPattern {
+ public:
+  // Splits an ICU pattern into parts; nothing when it uses a field that is not
+  // numeric (month names, weekdays, eras, zones) or puts two numbers side by side.
+  static std::optional<NumericPattern> from(const icu::SimpleDateFormat& format);
+
+  [[nodiscard]] QString render(const LocalFields& f) const;
+  // Reads `text` whole; nothing when it does not follow the pattern exactly or
+  // a field is out of range (ICU's lenient parser then has its say).
+  [[nodiscard]] std::optional<LocalFields> read(QStringView text) const;
+
+ private:
+  std::vector<PatternPart> parts_;
+  QString am_, pm_;
+  int centuryStartYear_ = 0;  // two-digit years fall in [start, start + 100)
+};
+
+std::optional<Field> fieldFor(char16_t letter, int width) {
+  switch (letter) {
+    case u'y':
+      return Field::Year;
+    case u'M':
+      return width <= 2 ? std::optional(Field::Month) : std::nullopt;
+    case u'd':
+      return width <= 2 ? std::optional(Field::Day) : std::nullopt;
+    case u'H':
+      return width <= 2 ? std::optional(Field::Hour24) : std::nullopt;
+    case u'h':
+      return width <= 2 ? std::optional(Field::Hour12) : std::nullopt;
+    case u'm':
+      return width <= 2 ? std::optional(Field::Minute) : std::nullopt;
+    case u's':
+      return width <= 2 ? std::optional(Field::Second) : std::nullopt;
+    case u'a':
+      return width <= 3 ? std::optional(Field::AmPm) : std::nullopt;
+    default:
+      return std::nullopt;
+  }
+}
+
+std::optional<NumericPattern> NumericPattern::from(const icu::SimpleDateFormat& format) {
+  icu::UnicodeString icuPattern;
+  format.toPattern(icuPattern);
+  const QString pattern = fromIcu(icuPattern);
+  NumericPattern result;
+  bool hasHour12 = false, hasAmPm = false;
+  for (qsizetype i = 0; i < pattern.size();) {
+    const char16_t c = pattern[i].unicode();
+    if (c == u'\'') {  // quoted literal; '' stands for one quote, inside or out
+      QString text;
+      qsizetype j = i + 1;
+      if (j < pattern.size() && pattern[j] == u'\'') {
+        text = QStringLiteral("'");
+      } else {
+        for (; j < pattern.size(); ++j) {
+          if (pattern[j] != u'\'')
+            text += pattern[j];
+          else if (j + 1 < pattern.size() && pattern[j + 1] == u'\'')
+            text += pattern[++j];
+          else
+            break;
+        }
+      }
+      result.parts_.push_back({Field::Literal, 0, text});
+      i = j + 1;
+      continue;
+    }
+    if ((c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z')) {
+      qsizetype j = i;
+      while (j < pattern.size() && pattern[j] == c) ++j;
+      const int width = int(j - i);
+      const std::optional<Field> field = fieldFor(c, width);
+      if (!field) return std::nullopt;
+      const bool numeric = *field != Field::AmPm;
+      if (numeric && !result.parts_.empty() && result.parts_.back().field != Field::Literal &&
+          result.parts_.back().field != Field::AmPm)
+        return std::nullopt;  // abutting numbers: ICU splits them by width
+      hasHour12 |= *field == Field::Hour12;
+      hasAmPm |= *field == Field::AmPm;
+      result.parts_.push_back({*field, width, {}});
+      i = j;
+      continue;
+    }
+    if (!result.parts_.empty() && result.parts_.back().field == Field::Literal)
+      result.parts_.back().literal += QChar(c);
+    else
+      result.parts_.push_back({Field::Literal, 0, QString(QChar(c))});
+    ++i;
+  }
+  if (hasHour12 != hasAmPm) return std::nullopt;
+  int32_t count = 0;
+  const icu::UnicodeString* amPm = format.getDateFormatSymbols()->getAmPmStrings(count);
+  if (hasAmPm && count < 2) return std::nullopt;
+  if (count >= 2) result.am_ = fromIcu(amPm[0]), result.pm_ = fromIcu(amPm[1]);
+  UErrorCode status = U_ZERO_ERROR;
+  std::unique_ptr<icu::Calendar> calendar(format.getCalendar()->clone());
+  calendar->setTime(format.get2DigitYearStart(status), status);
+  result.centuryStartYear_ = calendar->get(UCAL_YEAR, status);
+  if (U_FAILURE(status)) return std::nullopt;
+  return result;
+}
+
+void appendNumber(QString& out, qint64 value, int width) {
+  char digits[24];
+  int n = 0;
+  do digits[n++] = char('0' + value % 10), value /= 10;
+  while (value > 0);
+  for (int pad = width - n; pad > 0; --pad) out += u'0';
+  while (n > 0) out += QLatin1Char(digits[--n]);
+}
+
+QString NumericPattern::render(const LocalFields& f) const {
+  QString out;
+  out.reserve(24);
+  for (const PatternPart& part : parts_) {
+    switch (part.field) {
+      case Field::Literal:
+        out += part.literal;
+        break;
+      case Field::Year:
+        appendNumber(out, part.width == 2 ? f.year % 100 : f.year, part.width);
+        break;
+      case Field::Month:
+        appendNumber(out, f.month, part.width);
+        break;
+      case Field::Day:
+        appendNumber(out, f.day, part.width);
+        break;
+      case Field::Hour24:
+        appendNumber(out, f.hour, part.width);
+        break;
+      case Field::Hour12:
+        appendNumber(out, f.hour % 12 == 0 ? 12 : f.hour % 12, part.width);
+        break;
+      case Field::Minute:
+        appendNumber(out, f.minute, part.width);
+        break;
+      case Field::Second:
+        appendNumber(out, f.second, part.width);
+        break;
+      case Field::AmPm:
+        out += f.hour < 12 ? am_ : pm_;
+        break;
+    }
+  }
+  return out;
+}
+
+// Reads up to `maxDigits` ASCII digits at `pos`; -1 when there is none.
+int readDigits(QStringView text, qsizetype& pos, int maxDigits, int& count) {
+  int value = 0;
+  count = 0;
+  while (pos < text.size() && count < maxDigits && text[pos] >= u'0' && text[pos] <= u'9')
+    value = value * 10 + (text[pos++].unicode() - u'0'), ++count;
+  const bool more = pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9';
+  return count == 0 || more ? -1 : value;
+}
+
+bool readLiteral(QStringView text, qsizetype& pos, const QString& literal) {
+  for (QChar want : literal) {
+    if (pos >= text.size()) return false;
+    const char16_t got = text[pos].unicode();
+    if (got != want.unicode() && !(isSpaceLike(got) && isSpaceLike(want.unicode()))) return false;
+    ++pos;
+  }
+  return true;
+}
+
+std::optional<LocalFields> NumericPattern::read(QStringView text) const {
+  LocalFields f{1970, 1, 1, 0, 0, 0};
+  int pm = -1;
+  qsizetype pos = 0;
+  for (const PatternPart& part : parts_) {
+    int digits = 0, value = 0;
+    switch (part.field) {
+      case Field::Literal:
+        if (!readLiteral(text, pos, part.literal)) return std::nullopt;
+        continue;
+      case Field::AmPm:
+        if (text.mid(pos).startsWith(am_, Qt::CaseInsensitive))
+          pm = 0, pos += am_.size();
+        else if (text.mid(pos).startsWith(pm_, Qt::CaseInsensitive))
+          pm = 1, pos += pm_.size();
+        else
+          return std::nullopt;
+        continue;
+      default:
+        break;
+    }
+    value = readDigits(text, pos, part.field == Field::Year ? 4 : 2, digits);
+    if (value < 0) return std::nullopt;
+    switch (part.field) {
+      case Field::Year:
+        if (part.width <= 2 && digits == 2) {
+          const int ambiguous = centuryStartYear_ % 100;
+          if (value == ambiguous) return std::nullopt;  // ICU decides by the full date
+          value += (centuryStartYear_ / 100) * 100 + (value < ambiguous ? 100 : 0);
+        } else if (value < 1600) {
+          return std::nullopt;  // Julian-calendar years: leave them to ICU
+        }
+        f.year = value;
+        break;
+      case Field::Month:
+        f.month = value;
+        break;
+      case Field::Day:
+        f.day = value;
+        break;
+      case Field::Hour24:
+        f.hour = value;
+        break;
+      case Field::Hour12:
+        f.hour = value;
+        break;
+      case Field::Minute:
+        f.minute = value;
+        break;
+      case Field::Second:
+        f.second = value;
+        break;
+      default:
+        break;
+    }
+  }
+  if (pos != text.size()) return std::nullopt;
+  if (pm >= 0) {
+    if (f.hour < 1 || f.hour > 12) return std::nullopt;
+    f.hour = f.hour % 12 + (pm ? 12 : 0);
+  }
+  if (f.month < 1 || f.month > 12 || f.day < 1 || f.day > daysInMonth(f.year, f.month) || f.hour > 23 ||
+      f.minute > 59 || f.second > 59)
+    return std::nullopt;
+  return f;
+}
+
+// --- The process-wide formatter ---------------------------------------------
+
+// The locale for dates: ICU's default (which follows LC_ALL, LC_MESSAGES and
+// LANG), except that an LC_TIME of its own wins when LC_ALL does not override it.
+icu::Locale callDateLocale() {
+  const QByteArray all = qgetenv("LC_ALL");
+  QByteArray time = qgetenv("LC_TIME");
+  if (!all.isEmpty() || time.isEmpty()) return icu::Locale::getDefault();
+  time = time.left(time.indexOf('.')).left(time.indexOf('@'));
+  if (time.isEmpty() || time == "C" || time == "POSIX") return icu::Locale::getDefault();
+  icu::Locale locale(time.constData());
+  return locale.isBogus() ? icu::Locale::getDefault() : locale;
+}
+
+struct CallDateFormats {
+  std::unique_ptr<icu::DateFormat> exportFormat;  // short date, medium time
+  std::unique_ptr<icu::Calendar> calendar;        // local fields -> instant
+  std::optional<NumericPattern> fast;
+  std::vector<std::unique_ptr<icu::DateFormat>> readers;  // built on first need
+};
+
+std::unique_ptr<CallDateFormats>& formatsSlot() {
+  static std::unique_ptr<CallDateFormats> slot;
+  return slot;
+}
+
+LocalFields localFields(const CallDateFormats& formats, qint64 msecs) {
+  int32_t raw = 0, dst = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  formats.exportFormat->getTimeZone().getOffset(UDate(msecs), false, raw, dst, status);
+  const qint64 local = msecs + raw + dst;
+  const qint64 days = local >= 0 ? local / 86400000 : (local - 86399999) / 86400000;
+  const qint64 secondOfDay = (local - days * 86400000) / 1000;
+  const CivilDate date = civilFromDays(days);
+  return {date.year,
+          date.month,
+          date.day,
+          int(secondOfDay / 3600),
+          int(secondOfDay / 60 % 60),
+          int(secondOfDay % 60)};
+}
+
+std::optional<qint64> instantOf(const CallDateFormats& formats, const LocalFields& f) {
+  UErrorCode status = U_ZERO_ERROR;
+  formats.calendar->clear();
+  formats.calendar->set(int32_t(f.year), f.month - 1, f.day, f.hour, f.minute, f.second);
+  const UDate when = formats.calendar->getTime(status);
+  if (U_FAILURE(status)) return std::nullopt;
+  return qint64(when);
+}
+
+// Years the fast path renders: Gregorian throughout, four digits at most.
+bool fastRange(qint64 msecs) { return msecs >= -11676096000000 && msecs < 253402300800000; }
+
+QString icuFormat(const icu::DateFormat& format, qint64 msecs) {
+  icu::UnicodeString text;
+  format.format(UDate(msecs), text);
+  return fromIcu(text);
+}
+
+std::optional<qint64> icuParse(const icu::DateFormat& format, const QString& text) {
+  const icu::UnicodeString source = icuView(text);
+  icu::ParsePosition pos(0);
+  const UDate when = format.parse(source, pos);
+  if (pos.getErrorIndex() >= 0 || pos.getIndex() != source.length()) return std::nullopt;
+  return qint64(when);
+}
+
+// Checks the fast path against ICU on instants that reach every field width
+// (one- and two-digit months, days and hours, both halves of the day).
+bool fastPathAgrees(const CallDateFormats& formats) {
+  static constexpr std::array<qint64, 6> kSamples = {
+      0, 978310861000, 1018496096000, 1720000000000, 1765020245000, 1798761599000};
+  for (const qint64 msecs : kSamples) {
+    const QString reference = icuFormat(*formats.exportFormat, msecs);
+    if (formats.fast->render(localFields(formats, msecs)) != reference) return false;
+    const std::optional<LocalFields> fields = formats.fast->read(reference);
+    const std::optional<qint64> back = fields ? instantOf(formats, *fields) : std::nullopt;
+    if (back && back != icuParse(*formats.exportFormat, reference)) return false;
+  }
+  return true;
+}
+
+std::unique_ptr<CallDateFormats> buildFormats() {
+  auto formats = std::make_unique<CallDateFormats>();
+  const icu::Locale locale = callDateLocale();
+  formats->exportFormat.reset(
+      icu::DateFormat::createDateTimeInstance(icu::DateFormat::kShort, icu::DateFormat::kMedium, locale));
+  if (!formats->exportFormat) return nullptr;
+  formats->exportFormat->setLenient(true);
+  formats->calendar.reset(formats->exportFormat->getCalendar()->clone());
+  if (const auto* simple = dynamic_cast<const icu::SimpleDateFormat*>(formats->exportFormat.get()))
+    formats->fast = NumericPattern::from(*simple);
+  if (formats->fast && !fastPathAgrees(*formats)) formats->fast.reset();
+  return formats;
+}
+
+CallDateFormats* callDateFormats() {
+  std::unique_ptr<CallDateFormats>& slot = formatsSlot();
+  if (!slot) slot = buildFormats();
+  return slot.get();
+}
+
+// The other styles the import reads: date alone and date with time, in the
+// locale's short, medium, long and full date styles.
+const std::vector<std::unique_ptr<icu::DateFormat>>& readers(CallDateFormats& formats) {
+  if (!formats.readers.empty()) return formats.readers;
+  using S = icu::DateFormat;
+  static constexpr std::array<std::pair<S::EStyle, S::EStyle>, 11> kStyles = {{
+      {S::kShort, S::kNone},
+      {S::kMedium, S::kNone},
+      {S::kLong, S::kNone},
+      {S::kFull, S::kNone},
+      {S::kShort, S::kShort},
+      {S::kMedium, S::kMedium},
+      {S::kMedium, S::kShort},
+      {S::kLong, S::kMedium},
+      {S::kLong, S::kShort},
+      {S::kFull, S::kMedium},
+      {S::kFull, S::kShort},
+  }};
+  const icu::Locale locale = callDateLocale();
+  formats.readers.emplace_back(formats.exportFormat->clone());
+  for (const auto& [date, time] : kStyles) {
+    std::unique_ptr<icu::DateFormat> reader(icu::DateFormat::createDateTimeInstance(date, time, locale));
+    if (!reader) continue;
+    reader->setLenient(true);
+    formats.readers.push_back(std::move(reader));
+  }
+  return formats.readers;
+}
+
+QDateTime utcFromMsecs(qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc()); }
+
+// ISO 8601: with a zone the instant is exact; without one (or a bare date,
+// read as midnight) the fields are local time in the formatter's zone.
+std::optional<QDateTime> parseIso(CallDateFormats& formats, const QString& text) {
+  QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
+  if (!parsed.isValid()) {
+    const QDate date = QDate::fromString(text, Qt::ISODate);
+    if (!date.isValid()) return std::nullopt;
+    parsed = QDateTime(date, QTime(0, 0));
+  }
+  if (parsed.timeSpec() != Qt::LocalTime) return parsed.toUTC();
+  const QDate d = parsed.date();
+  const QTime t = parsed.time();
+  const std::optional<qint64> msecs =
+      instantOf(formats, {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
+  if (!msecs) return std::nullopt;
+  return utcFromMsecs(*msecs + t.msec());
+}
+
+}  // namespace
+
+void resetCallDateFormatterForTesting() { formatsSlot().reset(); }
+
+QString formatCallDate(const QDateTime& date) {
+  CallDateFormats* formats = date.isValid() ? callDateFormats() : nullptr;
+  if (!formats) return {};
+  const qint64 msecs = date.toMSecsSinceEpoch();
+  if (formats->fast && fastRange(msecs)) return formats->fast->render(localFields(*formats, msecs));
+  return icuFormat(*formats->exportFormat, msecs);
+}
+
+std::optional<QDateTime> parseCallDate(const QString& text) {
+  const QString trimmed = text.trimmed();
+  CallDateFormats* formats = trimmed.isEmpty() ? nullptr : callDateFormats();
+  if (!formats) return std::nullopt;
+  if (formats->fast) {
+    if (const std::optional<LocalFields> fields = formats->fast->read(trimmed))
+      if (const std::optional<qint64> msecs = instantOf(*formats, *fields)) return utcFromMsecs(*msecs);
+  }
+  if (std::optional<QDateTime> iso = parseIso(*formats, trimmed)) return iso;
+  // ICU writes U+202F or U+00A0 in some locales' patterns, users type spaces:
+  // try the text as given, with plain spaces, and with narrow no-break spaces.
+  QString spaces = trimmed;
+  for (QChar& c : spaces)
+    if (isSpaceLike(c.unicode())) c = u' ';
+  QString narrow = spaces;
+  narrow.replace(u' ', QChar(0x202F));
+  for (const QString& variant : {trimmed, spaces, narrow}) {
+    for (const auto& reader : readers(*formats))
+      if (const std::optional<qint64> msecs = icuParse(*reader, variant)) return utcFromMsecs(*msecs);
+  }
+  return std::nullopt;
+}

@@ -1,0 +1,42 @@
+// Handing a telephone number to the user's dialer application.
+//
+// By default the number goes out as a tel: URI to whatever the desktop has
+// registered for x-scheme-handler/tel (GNOME Calls, KDE Connect, Linphone, ...).
+// The preference "DialCommand" replaces that with a command template such as
+// "gnome-calls --dial=%n", started directly, without a shell.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QUrl>
+#include <QVariant>
+#include <optional>
+
+#include "app/call_list_io.h"
+
+// The text of a stored number value: text unchanged, integers in decimal,
+// floating-point numbers in the shortest plain decimal that reads back the same
+// (555.123f -> "555.123", never an exponent). Nothing for other kinds of value.
+[[nodiscard]] std::optional<QString> numberText(const QVariant& value);
+
+// The tel: URI for `number`: a leading "+", digits, "*", "#" and the visual
+// separators - . ( ) are kept, everything else (spaces, letters) is dropped.
+// Nothing when no digit remains. Example: "+1 (555) 123-4567" -> "tel:+1(555)123-4567".
+[[nodiscard]] std::optional<QUrl> telUriFor(const QString& number);
+
+// The program and its arguments for the command template `pattern`, or the
+// reason it cannot be used. "%N" stands for the number as stored, "%n" for its
+// digits (with a leading "+"), "%%" for "%". The template is split before the
+// number goes in, so the number is always inside one argument; a number that
+// would stand alone as an argument starting with "-" is refused, since the
+// program would read it as an option.
+struct DialCommand {
+  QString program;
+  QStringList arguments;
+};
+[[nodiscard]] std::optional<DialCommand> dialCommandFor(const QString& pattern, const QString& number,
+                                                        QString* problem);
+
+// Hands `number` to the dialer: the "DialCommand" template when the preference
+// holds a non-empty one, otherwise the tel: URI. Returns once the dialer has it.
+[[nodiscard]] DialOutcome handNumberToDialer(const QString& number);
