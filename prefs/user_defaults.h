@@ -2,8 +2,12 @@
 //
 // Reads answer from a search list: the values stored for this application,
 // then the global domain shared by all applications, then registered defaults
-// (which live only for the process). Stored values persist in one property-list
-// file per domain under $XDG_CONFIG_HOME.
+// (which live only for the process). Stored values persist in one binary
+// property-list file per domain in $XDG_CONFIG_HOME/tirr-defaults/; files in
+// the XML or old text form are read as well.
+//
+// Values are QVariants of the property-list kinds: qint64, double, float,
+// bool, QString, QDateTime (UTC), QByteArray, QVariantList and QVariantMap.
 #pragma once
 
 #include <QString>
@@ -16,43 +20,77 @@ class Tirr_UserDefaults {
  public:
   Tirr_UserDefaults() = delete;
 
-  // The identifier of this application's own domain and of the global domain.
-  static QString applicationDomain();
-  static QString globalDomain();
+  // The identifier of this application's own domain ("org.telvane.ListDialer")
+  // and of the global domain ("NSGlobalDomain").
+  [[nodiscard]] static QString applicationDomain();
+  [[nodiscard]] static QString globalDomain();
 
+  // Adds `defaults` to the registered defaults, which answer a read only while
+  // nothing is stored under the key and are never written to disk. Values that
+  // are not property-list values are left out.
   static void registerDefaults(const QVariantMap& defaults);
   static void registerDefault(const QVariant& value, const QString& key);
+
+  // Stores `value` under `key` in the application's domain and synchronises.
+  // An invalid QVariant removes the key; a value with no property-list form
+  // (a QPoint, say) is not stored, so it can never make the domain unwritable.
   static void writeDefault(const QVariant& value, const QString& key);
   static void writeBoolDefault(bool value, const QString& key);
+  // Stores `value` narrowed to single precision: 0.1 reads back as
+  // 0.10000000149011612.
   static void writeFloatDefault(double value, const QString& key);
   static void writeIntegerDefault(qint64 value, const QString& key);
   static void writeDoubleDefault(double value, const QString& key);
+  // Stores `value` as archived data (see archived_value.h); a value that
+  // cannot be archived is not stored.
   static void writeArchivedDataDefault(const QVariant& value, const QString& key);
+  // Removes `key` from the application's domain and synchronises.
   static void removeDefault(const QString& key);
   // Writes every changed domain to disk; answers whether all writes succeeded.
   static bool synchronizeDefaults();
+  // Saves pending changes and forgets everything held in memory, registered
+  // defaults included; the next call starts afresh from the files, as after a
+  // relaunch.
   static void resetDefaults();
 
+  // Returns the value the search list answers for `key`, or nullopt.
   [[nodiscard]] static std::optional<QVariant> readDefault(const QString& key);
+  // Typed reads of the search list: numbers convert, strings such as "YES",
+  // "true" or "42" are read as the platform reads them, and anything else
+  // (including an absent key) gives false or 0. See value_conversion.h.
   [[nodiscard]] static bool readBoolDefault(const QString& key);
   [[nodiscard]] static double readFloatDefault(const QString& key);
   [[nodiscard]] static qint64 readIntegerDefault(const QString& key);
   [[nodiscard]] static double readDoubleDefault(const QString& key);
+  // Returns the decoded object for archived data, any other value unchanged,
+  // or nullopt when absent. Data that is not an archive logs
+  // "error: <reason>" and gives nullopt.
   [[nodiscard]] static std::optional<QVariant> readArchivedDataDefault(const QString& key);
+  // Returns whether the search list answers `key` (registered defaults count).
   [[nodiscard]] static bool defaultExists(const QString& key);
+  // Returns every key and value the search list answers.
   [[nodiscard]] static QVariantMap allDefaults();
 
+  // Returns the values stored in the domain named `domain`, or nullopt when it
+  // has none (or the name cannot be a domain, such as "../x").
   [[nodiscard]] static std::optional<QVariantMap> allDefaultsForPersistentDomain(const QString& domain);
+  // Reads one key of a persistent domain; the typed reads use the value's own
+  // conversion (a string is true when it starts with Y, T or 1-9).
   [[nodiscard]] static std::optional<QVariant> readDefault(const QString& key, const QString& domain);
   [[nodiscard]] static bool readBoolDefault(const QString& key, const QString& domain);
   [[nodiscard]] static double readFloatDefault(const QString& key, const QString& domain);
   [[nodiscard]] static qint64 readIntegerDefault(const QString& key, const QString& domain);
   [[nodiscard]] static double readDoubleDefault(const QString& key, const QString& domain);
-  [[nodiscard]] static std::optional<QVariant> readArchivedDataDefault(const QString& key, const QString& domain);
+  // As readArchivedDataDefault(key), but a decoding failure is not logged: it
+  // gives nullopt with the reason in `error`.
+  [[nodiscard]] static std::optional<QVariant> readArchivedDataDefault(const QString& key, const QString& domain,
+                                                                       QString* error = nullptr);
   [[nodiscard]] static bool defaultExists(const QString& key, const QString& domain);
 
-  // Centres `window` on its screen unless "NSWindow Frame <objectName>" exists.
+  // Centres `window` on its screen's available area unless the key
+  // "NSWindow Frame <objectName>" exists (its frame was saved before).
   static void positionWindowOnLaunch(QWidget* window);
-  // "NSNavLastRootDirectory" with a leading tilde expanded, or ~/Desktop.
+  // Returns "NSNavLastRootDirectory" with a leading "~" or "~/" expanded to the
+  // home directory, or "<home>/Desktop" when it holds no non-empty string.
   [[nodiscard]] static QString lastDirectory();
 };

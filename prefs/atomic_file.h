@@ -1,0 +1,12 @@
+// Durable, all-or-nothing replacement of a file's contents.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+// Replaces the file at `path` with `bytes`: writes a temporary file beside it
+// (mode 0600), checks that every byte was written, syncs it, renames it over
+// `path` and syncs the directory, so that after a crash the file holds either
+// the old or the new contents. On failure the old file is left untouched and
+// `error` (if given) says why.
+[[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);

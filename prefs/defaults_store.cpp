@@ -1,0 +1,108 @@
+#include "prefs/defaults_store.h"
+
+#include "prefs/atomic_file.h"
+#include "prefs/plist_binary.h"
+#include "prefs/property_list.h"
+#include "text/system_log.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <sys/stat.h>
+
+namespace {
+
+bool isValidDomainName(const QString& name) {
+  return !name.isEmpty() && name != u"." && name != u".." && !name.contains(u'/') && !name.contains(QChar(0));
+}
+
+// Renames an unreadable file out of the way, keeping it for the user to
+// inspect; answers the new name, or an empty string when renaming failed.
+QString moveAside(const QString& path) {
+  const QString stamp = QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmsszzz'Z'"));
+  QString target = path + QStringLiteral(".corrupt-") + stamp;
+  for (int n = 2; QFile::exists(target) && n < 100; ++n)
+    target = path + QStringLiteral(".corrupt-%1-%2").arg(stamp).arg(n);
+  return QFile::rename(path, target) ? target : QString();
+}
+
+}  // namespace
+
+DomainStore::DomainStore(QString directory) : directory_(std::move(directory)) {}
+
+QString DomainStore::filePath(const QString& domain) const {
+  return directory_ + u'/' + domain + QStringLiteral(".plist");
+}
+
+DomainStore::Domain* DomainStore::domain(const QString& name) {
+  if (!isValidDomainName(name)) return nullptr;
+  auto it = domains_.find(name);
+  if (it == domains_.end()) it = domains_.insert(name, load(name));
+  return &it.value();
+}
+
+const QVariantMap* DomainStore::values(const QString& name) {
+  Domain* d = domain(name);
+  return d ? &d->values : nullptr;
+}
+
+void DomainStore::setValue(const QString& name, const QString& key, const QVariant& value) {
+  if (Domain* d = domain(name)) {
+    d->values.insert(key, value);
+    d->dirty = true;
+  }
+}
+
+void DomainStore::removeValue(const QString& name, const QString& key) {
+  Domain* d = domain(name);
+  if (d && d->values.remove(key) > 0) d->dirty = true;
+}
+
+bool DomainStore::synchronize() {
+  bool ok = true;
+  for (auto it = domains_.begin(); it != domains_.end(); ++it)
+    if (it->dirty && !save(it.key(), it.value())) ok = false;
+  return ok;
+}
+
+DomainStore::Domain DomainStore::load(const QString& name) const {
+  const QString path = filePath(name);
+  QFile file(path);
+  if (!file.exists()) return {};
+  QString why;
+  if (file.open(QIODevice::ReadOnly)) {
+    const QByteArray bytes = file.readAll();
+    if (file.error() == QFileDevice::NoError) {
+      const auto decoded = plist::decode(bytes, &why);
+      if (decoded && decoded->userType() == QMetaType::QVariantMap) return {decoded->toMap()};
+      if (decoded) why = QStringLiteral("the top level is not a dictionary");
+    } else {
+      why = file.errorString();
+    }
+    file.close();
+  } else {
+    why = file.errorString();
+  }
+  const QString aside = moveAside(path);
+  if (aside.isEmpty()) {
+    systemLog(QStringLiteral("error: cannot read preferences file %1 (%2); it is left untouched and not written")
+                  .arg(path, why));
+    return {{}, false, false};
+  }
+  systemLog(QStringLiteral("error: cannot read preferences file %1 (%2); moved aside to %3").arg(path, why, aside));
+  return {};
+}
+
+bool DomainStore::save(const QString& name, Domain& domain) const {
+  if (!domain.writable) return false;
+  const auto bytes = plist::encodeBinary(QVariant(domain.values));
+  if (!bytes) return false;
+  if (!QDir(directory_).exists()) {
+    QDir().mkpath(QFileInfo(directory_).absolutePath());
+    ::mkdir(QFile::encodeName(directory_).constData(), S_IRWXU);
+  }
+  if (!writeFileAtomically(filePath(name), *bytes)) return false;
+  domain.dirty = false;
+  return true;
+}

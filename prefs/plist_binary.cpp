@@ -1,0 +1,540 @@
+// Layout of a binary property list: the 8-byte signature, the objects, a
+// table of object offsets, and a 32-byte trailer naming the sizes of offsets
+// and of object references, the object count, the top object and where the
+// offset table starts. Multi-byte numbers are big-endian.
+#include "prefs/plist_binary.h"
+
+#include "prefs/plist_value.h"
+
+#include <QDateTime>
+#include <QHash>
+#include <QVariantList>
+#include <QVariantMap>
+#include <QtEndian>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <vector>
+
+namespace plist {
+
+namespace {
+
+constexpr char kSignature[] = "bplist00";
+constexpr qsizetype kSignatureSize = 8;
+constexpr qsizetype kTrailerSize = 32;
+
+// Smallest of 1, 2, 4 or 8 bytes that holds `v`.
+int bytesFor(quint64 v) {
+  if (v <= 0xFF) return 1;
+  if (v <= 0xFFFF) return 2;
+  if (v <= 0xFFFFFFFFu) return 4;
+  return 8;
+}
+
+void appendBigEndian(QByteArray& out, quint64 v, int size) {
+  char buf[8] = {};
+  for (int i = size - 1; i >= 0; --i, v >>= 8) buf[i] = char(v & 0xFF);
+  out.append(buf, size);
+}
+
+// ---------------------------------------------------------------- writing
+
+class BinaryWriter {
+ public:
+  std::optional<QByteArray> write(const QVariant& root, QString* error) {
+    const quint32 top = flatten(root, 0);
+    if (!error_.isEmpty()) {
+      if (error) *error = error_;
+      return std::nullopt;
+    }
+    refSize_ = bytesFor(objects_.size() - 1);
+    QByteArray out;
+    out.reserve(kSignatureSize + qsizetype(objects_.size()) * 12 + kTrailerSize);
+    out.append(kSignature, kSignatureSize);
+    std::vector<quint64> offsets;
+    offsets.reserve(objects_.size());
+    for (const Object& o : objects_) {
+      offsets.push_back(quint64(out.size()));
+      writeObject(out, o);
+    }
+    const quint64 tableOffset = quint64(out.size());
+    const int offsetSize = bytesFor(offsets.empty() ? 0 : offsets.back());
+    for (quint64 off : offsets) appendBigEndian(out, off, offsetSize);
+    out.append(6, '\0');
+    out.append(char(offsetSize));
+    out.append(char(refSize_));
+    appendBigEndian(out, objects_.size(), 8);
+    appendBigEndian(out, top, 8);
+    appendBigEndian(out, tableOffset, 8);
+    return out;
+  }
+
+ private:
+  enum class Kind : quint8 { False, True, Int, UInt, Real, Float, Date, Data, String, Array, Dict };
+  struct Object {
+    explicit Object(Kind k) : kind(k), i(0) {}
+    Kind kind;
+    quint32 count = 0;  // children of an array or entries of a dict
+    union {
+      qint64 i;
+      quint64 u;
+      double d;
+      float f;
+      const QString* s;
+      const QByteArray* b;
+      size_t firstChild;  // index into refs_; a dict's keys come before its values
+    };
+  };
+
+  quint32 add(Object o) {
+    objects_.push_back(o);
+    return quint32(objects_.size() - 1);
+  }
+
+  quint32 flattenString(const QString* s) {
+    auto it = strings_.constFind(QStringView(*s));
+    if (it != strings_.cend()) return it.value();
+    Object o(Kind::String);
+    o.s = s;
+    const quint32 index = add(o);
+    strings_.insert(QStringView(*s), index);
+    return index;
+  }
+
+  quint32 flattenInteger(qint64 v) {
+    auto it = integers_.constFind(v);
+    if (it != integers_.cend()) return it.value();
+    Object o(Kind::Int);
+    o.i = v;
+    const quint32 index = add(o);
+    integers_.insert(v, index);
+    return index;
+  }
+
+  quint32 flattenBool(bool v) {
+    quint32& cached = v ? trueIndex_ : falseIndex_;
+    if (cached == kNone) cached = add(Object(v ? Kind::True : Kind::False));
+    return cached;
+  }
+
+  // Appends `v` and everything inside it to objects_, returning its index.
+  quint32 flatten(const QVariant& v, int depth) {
+    if (depth > kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(kMaxDepth));
+    const void* data = v.constData();
+    Object o(Kind::Int);
+    switch (v.userType()) {
+      case QMetaType::LongLong:
+        return flattenInteger(*static_cast<const qint64*>(data));
+      case QMetaType::ULongLong: {
+        const quint64 u = *static_cast<const quint64*>(data);
+        if (u <= quint64(std::numeric_limits<qint64>::max())) return flattenInteger(qint64(u));
+        o.kind = Kind::UInt;
+        o.u = u;
+        return add(o);
+      }
+      case QMetaType::Bool:
+        return flattenBool(*static_cast<const bool*>(data));
+      case QMetaType::Double:
+        o.kind = Kind::Real;
+        o.d = *static_cast<const double*>(data);
+        return add(o);
+      case QMetaType::Float:
+        o.kind = Kind::Float;
+        o.f = *static_cast<const float*>(data);
+        return add(o);
+      case QMetaType::QDateTime: {
+        const QDateTime& dt = *static_cast<const QDateTime*>(data);
+        if (!dt.isValid()) return fail(QStringLiteral("invalid date"));
+        o.kind = Kind::Date;
+        o.d = double(dt.toMSecsSinceEpoch() - kReferenceDateMsecs) / 1000.0;
+        return add(o);
+      }
+      case QMetaType::QByteArray:
+        o.kind = Kind::Data;
+        o.b = static_cast<const QByteArray*>(data);
+        return add(o);
+      case QMetaType::QString:
+        return flattenString(static_cast<const QString*>(data));
+      case QMetaType::QVariantList: {
+        const QVariantList& list = *static_cast<const QVariantList*>(data);
+        o.kind = Kind::Array;
+        o.count = quint32(list.size());
+        o.firstChild = refs_.size();
+        const quint32 index = add(o);
+        refs_.resize(refs_.size() + list.size());
+        for (qsizetype i = 0; i < list.size(); ++i) refs_[o.firstChild + i] = flatten(list[i], depth + 1);
+        return index;
+      }
+      case QMetaType::QVariantMap: {
+        const QVariantMap& map = *static_cast<const QVariantMap*>(data);
+        o.kind = Kind::Dict;
+        o.count = quint32(map.size());
+        o.firstChild = refs_.size();
+        const quint32 index = add(o);
+        refs_.resize(refs_.size() + 2 * map.size());
+        size_t k = o.firstChild;
+        for (auto it = map.cbegin(); it != map.cend(); ++it, ++k) {
+          refs_[k] = flattenString(&it.key());
+          refs_[k + o.count] = flatten(it.value(), depth + 1);
+        }
+        return index;
+      }
+      default:
+        return fail(QStringLiteral("a value of type %1 has no property-list form")
+                        .arg(QString::fromLatin1(v.typeName() ? v.typeName() : "invalid")));
+    }
+  }
+
+  quint32 fail(const QString& why) {
+    if (error_.isEmpty()) error_ = why;
+    return 0;
+  }
+
+  // Writes an object's type marker with its length, which stays in the low
+  // nibble when below 15 and otherwise follows as an integer object.
+  static void appendMarker(QByteArray& out, quint8 type, quint64 length) {
+    if (length < 15) {
+      out.append(char(type | length));
+      return;
+    }
+    out.append(char(type | 0x0F));
+    const int size = bytesFor(length);
+    out.append(char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3)));
+    appendBigEndian(out, length, size);
+  }
+
+  static void appendInteger(QByteArray& out, qint64 v) {
+    const int size = v < 0 ? 8 : bytesFor(quint64(v));
+    out.append(char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3)));
+    appendBigEndian(out, quint64(v), size);
+  }
+
+  static void appendString(QByteArray& out, const QString& s) {
+    const char16_t* units = reinterpret_cast<const char16_t*>(s.utf16());
+    const qsizetype n = s.size();
+    bool ascii = true;
+    for (qsizetype i = 0; i < n && ascii; ++i) ascii = units[i] < 0x80;
+    appendMarker(out, ascii ? 0x50 : 0x60, quint64(n));
+    const qsizetype at = out.size();
+    out.resize(at + (ascii ? n : 2 * n));
+    char* dst = out.data() + at;
+    if (ascii) {
+      for (qsizetype i = 0; i < n; ++i) dst[i] = char(units[i]);
+    } else {
+      qToBigEndian<quint16>(units, n, dst);
+    }
+  }
+
+  void writeObject(QByteArray& out, const Object& o) const {
+    switch (o.kind) {
+      case Kind::False:
+        out.append(char(0x08));
+        break;
+      case Kind::True:
+        out.append(char(0x09));
+        break;
+      case Kind::Int:
+        appendInteger(out, o.i);
+        break;
+      case Kind::UInt:  // 16-byte integer: the high half is zero
+        out.append(char(0x14));
+        appendBigEndian(out, 0, 8);
+        appendBigEndian(out, o.u, 8);
+        break;
+      case Kind::Real:
+      case Kind::Date: {
+        quint64 bits;
+        std::memcpy(&bits, &o.d, 8);
+        out.append(char(o.kind == Kind::Real ? 0x23 : 0x33));
+        appendBigEndian(out, bits, 8);
+        break;
+      }
+      case Kind::Float: {
+        quint32 bits;
+        std::memcpy(&bits, &o.f, 4);
+        out.append(char(0x22));
+        appendBigEndian(out, bits, 4);
+        break;
+      }
+      case Kind::Data:
+        appendMarker(out, 0x40, quint64(o.b->size()));
+        out.append(*o.b);
+        break;
+      case Kind::String:
+        appendString(out, *o.s);
+        break;
+      case Kind::Array:
+      case Kind::Dict: {
+        appendMarker(out, o.kind == Kind::Array ? 0xA0 : 0xD0, o.count);
+        const size_t refs = o.kind == Kind::Array ? o.count : 2 * size_t(o.count);
+        for (size_t i = 0; i < refs; ++i) appendBigEndian(out, refs_[o.firstChild + i], refSize_);
+        break;
+      }
+    }
+  }
+
+  static constexpr quint32 kNone = std::numeric_limits<quint32>::max();
+  std::vector<Object> objects_;
+  std::vector<quint32> refs_;
+  QHash<QStringView, quint32> strings_;
+  QHash<qint64, quint32> integers_;
+  quint32 trueIndex_ = kNone;
+  quint32 falseIndex_ = kNone;
+  int refSize_ = 1;
+  QString error_;
+};
+
+// ---------------------------------------------------------------- reading
+
+class BinaryReader {
+ public:
+  explicit BinaryReader(QByteArrayView bytes) : data_(reinterpret_cast<const uchar*>(bytes.data())), size_(bytes.size()) {}
+
+  std::optional<QVariant> read(QString* error) {
+    std::optional<QVariant> result;
+    if (readTrailer()) result = object(top_, 0);
+    if (!result && error) *error = QStringLiteral("binary property list: ") + error_;
+    return result;
+  }
+
+ private:
+  bool fail(const QString& why) {
+    if (error_.isEmpty()) error_ = why;
+    return false;
+  }
+
+  quint64 bigEndian(quint64 pos, int size) const {
+    quint64 v = 0;
+    for (int i = 0; i < size; ++i) v = (v << 8) | data_[pos + i];
+    return v;
+  }
+
+  bool readTrailer() {
+    if (size_ < kSignatureSize + kTrailerSize || std::memcmp(data_, kSignature, kSignatureSize) != 0)
+      return fail(QStringLiteral("too short or wrong signature"));
+    const quint64 t = quint64(size_ - kTrailerSize);
+    offsetSize_ = data_[t + 6];
+    refSize_ = data_[t + 7];
+    count_ = bigEndian(t + 8, 8);
+    top_ = bigEndian(t + 16, 8);
+    tableOffset_ = bigEndian(t + 24, 8);
+    if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8)
+      return fail(QStringLiteral("bad offset or reference size"));
+    if (count_ == 0 || top_ >= count_) return fail(QStringLiteral("bad object count or top object"));
+    if (tableOffset_ < quint64(kSignatureSize) + 1 || tableOffset_ > t ||
+        count_ > (t - tableOffset_) / quint64(offsetSize_))
+      return fail(QStringLiteral("offset table out of bounds"));
+    cache_.resize(count_);
+    state_.assign(count_, kUnvisited);
+    weight_.assign(count_, 0);
+    // A container referenced from many places is decoded once but counts each
+    // time; capping the total stops a small file from expanding exponentially.
+    weightLimit_ = std::max<quint64>(quint64(1) << 20, quint64(size_) * 16);
+    return true;
+  }
+
+  // Reads the length that follows a marker at `pos` (low nibble `nibble`),
+  // advancing `pos` past any separate length integer.
+  bool readLength(quint64& pos, int nibble, quint64& length) {
+    if (nibble != 0x0F) {
+      length = quint64(nibble);
+      return true;
+    }
+    if (pos >= tableOffset_) return fail(QStringLiteral("length out of bounds"));
+    const uchar marker = data_[pos];
+    const int size = 1 << (marker & 0x0F);
+    if ((marker & 0xF0) != 0x10 || size > 8 || quint64(size) > tableOffset_ - pos - 1)
+      return fail(QStringLiteral("bad length"));
+    length = bigEndian(pos + 1, size);
+    pos += 1 + size;
+    return true;
+  }
+
+  // Checks that `count` items of `itemSize` bytes fit between `pos` and the offset table.
+  bool fits(quint64 pos, quint64 count, quint64 itemSize) {
+    if (pos > tableOffset_ || count > (tableOffset_ - pos) / itemSize)
+      return fail(QStringLiteral("object extends past the object area"));
+    return true;
+  }
+
+  std::optional<quint64> reference(quint64 pos) {
+    const quint64 ref = bigEndian(pos, refSize_);
+    if (ref >= count_) {
+      fail(QStringLiteral("object reference out of range"));
+      return std::nullopt;
+    }
+    return ref;
+  }
+
+  std::optional<QVariant> object(quint64 index, int depth) {
+    if (state_[index] == kDone) return cache_[index];
+    if (state_[index] == kInProgress) return failed(QStringLiteral("object graph has a cycle"));
+    if (depth > kMaxDepth) return failed(QStringLiteral("nesting deeper than %1").arg(kMaxDepth));
+    const quint64 offset = bigEndian(tableOffset_ + index * quint64(offsetSize_), offsetSize_);
+    if (offset < quint64(kSignatureSize) || offset >= tableOffset_)
+      return failed(QStringLiteral("object offset out of bounds"));
+    state_[index] = kInProgress;
+    weight_[index] = 1;
+    auto value = parse(index, offset, depth);
+    if (!value) return std::nullopt;
+    if (weight_[index] > weightLimit_) return failed(QStringLiteral("shared containers expand too far"));
+    state_[index] = kDone;
+    cache_[index] = *value;
+    return value;
+  }
+
+  std::optional<QVariant> failed(const QString& why) {
+    fail(why);
+    return std::nullopt;
+  }
+
+  std::optional<QVariant> parse(quint64 index, quint64 pos, int depth) {
+    const uchar marker = data_[pos++];
+    const int nibble = marker & 0x0F;
+    switch (marker >> 4) {
+      case 0x0:
+        if (marker == 0x08) return QVariant(false);
+        if (marker == 0x09) return QVariant(true);
+        return failed(QStringLiteral("unsupported object type 0x%1").arg(marker, 2, 16, QLatin1Char('0')));
+      case 0x1:
+        return integer(pos, nibble);
+      case 0x2:
+      case 0x3:
+        return real(pos, marker);
+      case 0x4:
+      case 0x5:
+      case 0x6:
+      case 0x7: {
+        quint64 length;
+        if (!readLength(pos, nibble, length)) return std::nullopt;
+        return bytesObject(pos, marker >> 4, length);
+      }
+      case 0xA:
+      case 0xC:
+        return array(index, pos, nibble, depth);
+      case 0xD:
+        return dictionary(index, pos, nibble, depth);
+      default:
+        return failed(QStringLiteral("unsupported object type 0x%1").arg(marker, 2, 16, QLatin1Char('0')));
+    }
+  }
+
+  std::optional<QVariant> integer(quint64 pos, int nibble) {
+    if (nibble > 4) return failed(QStringLiteral("bad integer size"));
+    const int size = 1 << nibble;
+    if (!fits(pos, size, 1)) return std::nullopt;
+    if (size < 8) return QVariant::fromValue(qint64(bigEndian(pos, size)));
+    if (size == 8) return QVariant::fromValue(qint64(bigEndian(pos, 8)));
+    // 16 bytes: a 128-bit two's-complement number; keep what fits 64 bits.
+    const quint64 high = bigEndian(pos, 8), low = bigEndian(pos + 8, 8);
+    if (high == 0) {
+      if (low <= quint64(std::numeric_limits<qint64>::max())) return QVariant::fromValue(qint64(low));
+      return QVariant::fromValue(low);
+    }
+    if (high == ~quint64(0) && (low >> 63)) return QVariant::fromValue(qint64(low));
+    return failed(QStringLiteral("integer does not fit 64 bits"));
+  }
+
+  std::optional<QVariant> real(quint64 pos, uchar marker) {
+    if (marker == 0x22) {
+      if (!fits(pos, 4, 1)) return std::nullopt;
+      const quint32 bits = quint32(bigEndian(pos, 4));
+      float f;
+      std::memcpy(&f, &bits, 4);
+      return QVariant(f);
+    }
+    if (marker != 0x23 && marker != 0x33) return failed(QStringLiteral("bad real or date size"));
+    if (!fits(pos, 8, 1)) return std::nullopt;
+    const quint64 bits = bigEndian(pos, 8);
+    double d;
+    std::memcpy(&d, &bits, 8);
+    if (marker == 0x23) return QVariant(d);
+    // Dates are seconds since 2001-01-01 UTC; QDateTime keeps milliseconds.
+    if (!std::isfinite(d) || std::fabs(d) > 1e14) return failed(QStringLiteral("date out of range"));
+    const qint64 msecs = std::llround(d * 1000.0) + kReferenceDateMsecs;
+    return QVariant(QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC));
+  }
+
+  std::optional<QVariant> bytesObject(quint64 pos, int type, quint64 length) {
+    const quint64 unit = type == 0x6 ? 2 : 1;
+    if (!fits(pos, length, unit)) return std::nullopt;
+    const char* p = reinterpret_cast<const char*>(data_ + pos);
+    const qsizetype n = qsizetype(length);
+    switch (type) {
+      case 0x4:
+        return QVariant(QByteArray(p, n));
+      case 0x5:  // nominally ASCII; bytes above 0x7F are taken as Latin-1
+        return QVariant(QString::fromLatin1(p, n));
+      case 0x7:
+        return QVariant(QString::fromUtf8(p, n));
+      default: {
+        QString s(n, Qt::Uninitialized);
+        qFromBigEndian<quint16>(p, n, s.data());
+        return QVariant(std::move(s));
+      }
+    }
+  }
+
+  // Reads `count` object references starting at `pos`, decoding each child.
+  bool children(quint64 index, quint64 pos, quint64 count, int depth, QVariant* out) {
+    for (quint64 i = 0; i < count; ++i, pos += refSize_) {
+      const auto ref = reference(pos);
+      if (!ref) return false;
+      auto child = object(*ref, depth + 1);
+      if (!child) return false;
+      weight_[index] += weight_[*ref];
+      if (weight_[index] > weightLimit_) return fail(QStringLiteral("shared containers expand too far"));
+      out[i] = std::move(*child);
+    }
+    return true;
+  }
+
+  std::optional<QVariant> array(quint64 index, quint64 pos, int nibble, int depth) {
+    quint64 count;
+    if (!readLength(pos, nibble, count) || !fits(pos, count, refSize_)) return std::nullopt;
+    QVariantList list(static_cast<qsizetype>(count));
+    if (!children(index, pos, count, depth, list.data())) return std::nullopt;
+    return QVariant(std::move(list));
+  }
+
+  std::optional<QVariant> dictionary(quint64 index, quint64 pos, int nibble, int depth) {
+    quint64 count;
+    if (!readLength(pos, nibble, count) || count > std::numeric_limits<quint64>::max() / 2 ||
+        !fits(pos, 2 * count, refSize_))
+      return std::nullopt;
+    std::vector<QVariant> items(2 * count);
+    if (!children(index, pos, 2 * count, depth, items.data())) return std::nullopt;
+    QVariantMap map;
+    for (quint64 i = 0; i < count; ++i) {
+      if (items[i].userType() != QMetaType::QString) return failed(QStringLiteral("dictionary key is not a string"));
+      // Our writer emits keys in order, so the end is the right hint.
+      map.insert(map.cend(), *static_cast<const QString*>(items[i].constData()), std::move(items[count + i]));
+    }
+    return QVariant(std::move(map));
+  }
+
+  enum : quint8 { kUnvisited, kInProgress, kDone };
+  const uchar* data_;
+  qsizetype size_;
+  int offsetSize_ = 0, refSize_ = 0;
+  quint64 count_ = 0, top_ = 0, tableOffset_ = 0, weightLimit_ = 0;
+  std::vector<QVariant> cache_;
+  std::vector<quint8> state_;
+  std::vector<quint64> weight_;
+  QString error_;
+};
+
+}  // namespace
+
+std::optional<QByteArray> encodeBinary(const QVariant& value, QString* error) {
+  return BinaryWriter().write(value, error);
+}
+
+std::optional<QVariant> decodeBinary(QByteArrayView bytes, QString* error) {
+  return BinaryReader(bytes).read(error);
+}
+
+bool looksBinary(QByteArrayView bytes) { return bytes.startsWith(QByteArrayView(kSignature, kSignatureSize)); }
+
+}  // namespace plist
