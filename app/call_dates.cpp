@@ -324,7 +324,8 @@ icu::Locale callDateLocale() {
   const QByteArray all = qgetenv("LC_ALL");
   QByteArray time = qgetenv("LC_TIME");
   if (!all.isEmpty() || time.isEmpty()) return icu::Locale::getDefault();
-  time = time.left(time.indexOf('.')).left(time.indexOf('@'));
+  for (const char separator : {'.', '@'})  // de_DE.UTF-8@euro -> de_DE
+    if (const qsizetype at = time.indexOf(separator); at >= 0) time.truncate(at);
   if (time.isEmpty() || time == "C" || time == "POSIX") return icu::Locale::getDefault();
   icu::Locale locale(time.constData());
   return locale.isBogus() ? icu::Locale::getDefault() : locale;
@@ -455,7 +456,8 @@ QDateTime utcFromMsecs(qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(mse
 std::optional<QDateTime> parseIso(CallDateFormats& formats, const QString& text) {
   QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
   if (!parsed.isValid()) {
-    const QDate date = QDate::fromString(text, Qt::ISODate);
+    // QDate reads the first ten characters and ignores the rest: insist on ten.
+    const QDate date = text.size() == 10 ? QDate::fromString(text, Qt::ISODate) : QDate();
     if (!date.isValid()) return std::nullopt;
     parsed = QDateTime(date, QTime(0, 0));
   }
