@@ -474,6 +474,21 @@ std::optional<QDateTime> parseIso(CallDateFormats& formats, const QString& text)
 
 void resetCallDateFormatterForTesting() { formatsSlot().reset(); }
 
+ScopedCallDateLocale::ScopedCallDateLocale(const char* locale, const char* zone)
+    : locale_(icu::Locale::getDefault()), zone_(icu::TimeZone::createDefault()) {
+  UErrorCode status = U_ZERO_ERROR;
+  icu::Locale::setDefault(icu::Locale(locale), status);
+  icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zone)));
+  resetCallDateFormatterForTesting();
+}
+
+ScopedCallDateLocale::~ScopedCallDateLocale() {
+  UErrorCode status = U_ZERO_ERROR;
+  icu::Locale::setDefault(locale_, status);
+  icu::TimeZone::setDefault(*zone_);
+  resetCallDateFormatterForTesting();
+}
+
 QString formatCallDate(const QDateTime& date) {
   CallDateFormats* formats = date.isValid() ? callDateFormats() : nullptr;
   if (!formats) return {};

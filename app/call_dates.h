@@ -3,6 +3,26 @@
 // ICU default locale or zone drop it so the next call builds it afresh.
 #pragma once
 
+#include <unicode/locid.h>
+#include <unicode/timezone.h>
+
+#include <memory>
+
 // Forgets the process-wide call-date formatter (tests only; the program never
 // changes locale or time zone while it runs).
 void resetCallDateFormatterForTesting();
+
+// Switches ICU's default locale and time zone for the life of a test and drops
+// the formatter on the way in and out. Example:
+//   ScopedCallDateLocale german("de_DE", "Europe/Berlin");
+class ScopedCallDateLocale {
+ public:
+  ScopedCallDateLocale(const char* locale, const char* zone);
+  ~ScopedCallDateLocale();
+  ScopedCallDateLocale(const ScopedCallDateLocale&) = delete;
+  ScopedCallDateLocale& operator=(const ScopedCallDateLocale&) = delete;
+
+ private:
+  icu::Locale locale_;
+  std::unique_ptr<icu::TimeZone> zone_;
+};

@@ -2,8 +2,6 @@
 
 #include <gtest/gtest.h>
 #include <unicode/datefmt.h>
-#include <unicode/locid.h>
-#include <unicode/timezone.h>
 
 #include <QTimeZone>
 #include <memory>
@@ -12,29 +10,6 @@
 #include "testsupport/qt_printers.h"
 
 namespace {
-
-// Switches ICU's default locale and zone for one test and drops the cached
-// formatter on the way in and out.
-class IcuDefaults {
- public:
-  IcuDefaults(const char* locale, const char* zone = "Europe/Berlin")
-      : locale_(icu::Locale::getDefault()), zone_(icu::TimeZone::createDefault()) {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(icu::Locale(locale), status);
-    icu::TimeZone::adoptDefault(icu::TimeZone::createTimeZone(icu::UnicodeString::fromUTF8(zone)));
-    resetCallDateFormatterForTesting();
-  }
-  ~IcuDefaults() {
-    UErrorCode status = U_ZERO_ERROR;
-    icu::Locale::setDefault(locale_, status);
-    icu::TimeZone::setDefault(*zone_);
-    resetCallDateFormatterForTesting();
-  }
-
- private:
-  icu::Locale locale_;
-  std::unique_ptr<icu::TimeZone> zone_;
-};
 
 QDateTime utc(const char* iso) {
   return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toUTC();
@@ -72,7 +47,7 @@ constexpr const char* kInstants[] = {
 // The fast path must write and read exactly what ICU writes and reads.
 TEST(CallDates, FormatAndParseAgreeWithIcu) {
   for (const char* locale : kLocales) {
-    IcuDefaults defaults(locale);
+    ScopedCallDateLocale defaults(locale, "Europe/Berlin");
     for (const char* instant : kInstants) {
       SCOPED_TRACE(std::string(locale) + " " + instant);
       const QString text = formatCallDate(utc(instant));
@@ -85,7 +60,7 @@ TEST(CallDates, FormatAndParseAgreeWithIcu) {
 TEST(CallDates, RoundTripToTheSecond) {
   for (const char* locale : {"en_US", "de_DE", "fr_FR", "ja_JP"}) {
     for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Tokyo", "UTC"}) {
-      IcuDefaults defaults(locale, zone);
+      ScopedCallDateLocale defaults(locale, zone);
       for (const char* instant :
            {"2026-01-02T03:04:05.678Z", "2026-07-31T23:59:59.999Z", "1990-05-06T12:00:00Z"}) {
         SCOPED_TRACE(std::string(locale) + " " + zone + " " + instant);
@@ -97,7 +72,7 @@ TEST(CallDates, RoundTripToTheSecond) {
 }
 
 TEST(CallDates, ReadsOtherForms) {
-  IcuDefaults defaults("en_US", "Europe/Berlin");
+  ScopedCallDateLocale defaults("en_US", "Europe/Berlin");
   const QChar narrow(0x202F), noBreak(0x00A0);
   const struct {
     QString text;

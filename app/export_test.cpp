@@ -1,0 +1,141 @@
+#include <gtest/gtest.h>
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTimeZone>
+
+#include "app/call_dates.h"
+#include "app/call_list_io.h"
+#include "testsupport/qt_printers.h"
+
+namespace {
+
+const QByteArray kHeader = "index\tnumber\tdate\tsuccess\tnote\n";
+
+QVariantMap record(const QVariant& index, const QVariant& number, bool success, const QVariant& note) {
+  return {{CallKeys::index, index},
+          {CallKeys::number, number},
+          {CallKeys::success, success},
+          {CallKeys::note, note}};
+}
+
+QVariantMap dated(QVariantMap r, const char* isoUtc) {
+  r.insert(CallKeys::date, QDateTime::fromString(QString::fromLatin1(isoUtc), Qt::ISODate).toUTC());
+  return r;
+}
+
+TEST(ExportText, WritesOneLinePerRecordInContentOrder) {
+  ScopedCallDateLocale german("de_DE", "Europe/Berlin");
+  const struct {
+    const char* name;
+    CallList records;
+    QByteArray expected;
+  } cases[] = {
+      {"empty list: the header alone", {}, kHeader},
+      {"single-column record, never dialled",
+       {record(qint64(1), QStringLiteral("555"), false, QString())},
+       kHeader + "1\t555\t\t0\t\n"},
+      {"content order, dates, outcomes and UTF-8 text",
+       {dated(record(qint64(9), QStringLiteral("+49 30 1234"), true, QStringLiteral("Grüße 📞")),
+              "2026-07-06T13:04:05.900Z"),
+        record(qint64(2), QStringLiteral("0800123456"), false, QStringLiteral("a, b"))},
+       kHeader +
+           "9\t+49 30 1234\t06.07.26, 15:04:05\t1\tGr\xc3\xbc\xc3\x9f"
+           "e \xf0\x9f\x93\x9e\n" +
+           "2\t0800123456\t\t0\ta, b\n"},
+      {"number values in plain decimal",
+       {record(qint64(-3), qint64(5551234), false, QString()), record(1.5f, 555.123f, false, QString()),
+        record(2.0, 1e20, false, QString())},
+       kHeader + "-3\t5551234\t\t0\t\n1.5\t555.123\t\t0\t\n2\t100000000000000000000\t\t0\t\n"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    EXPECT_EQ(exportText(c.records), c.expected);
+  }
+}
+
+// Fields that would break the line for the reader are made safe; all others
+// go out unchanged.
+TEST(ExportText, KeepsEachFieldInItsColumn) {
+  const struct {
+    QString note;
+    QByteArray written;
+  } cases[] = {
+      {QStringLiteral("plain note"), "plain note"},
+      {QStringLiteral("He said \"hi\""), "He said \"hi\""},
+      {QStringLiteral("a\tb"), "\"a\tb\""},
+      {QStringLiteral("say \"hi\"\tnow"), "\"say \"\"hi\"\"\tnow\""},
+      {QStringLiteral("  \"a\tb\" \t"), "\"a\tb\""},
+      {QStringLiteral("\"VIP"), "VIP"},
+      {QStringLiteral("line one\nline two"), "line one line two"},
+      {QStringLiteral("a\r\nb"), "a  b"},
+      {QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b") + QChar(0x0085) + QStringLiteral("c"),
+       "a b c"},
+      {QStringLiteral("x\ny\tz"), "\"x y\tz\""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.note.toStdString());
+    EXPECT_EQ(exportText({record(qint64(1), c.note, false, c.note)}),
+              kHeader + "1\t" + c.written + "\t\t0\t" + c.written + "\n");
+  }
+}
+
+// Whatever the export writes, the import reads back as the same records,
+// dates to the second, in the locales users work in.
+TEST(ExportText, ImportReadsTheExportBack) {
+  const CallList records = {
+      dated(record(qint64(1), QStringLiteral("555-1234"), true, QStringLiteral("call back, after 5")),
+            "2026-01-02T03:04:05Z"),
+      record(qint64(2), QStringLiteral("0800123456"), false, QString()),
+      dated(record(qint64(3), QStringLiteral("+44 20 7946 0958"), false, QStringLiteral("said \"no\"; ok")),
+            "2026-12-31T22:59:59Z"),
+      record(qint64(4), QStringLiteral("555.123.4567"), true, QStringLiteral("tab\there, 日本語 and 📞")),
+      dated(record(qint64(5), QStringLiteral("(555) 123 4567"), false, QStringLiteral("yes")),
+            "1999-09-09T09:09:09Z"),
+  };
+  QTemporaryDir dir;
+  for (const char* locale : {"en_US", "de_DE", "fr_FR", "ja_JP"}) {
+    SCOPED_TRACE(locale);
+    ScopedCallDateLocale scope(locale, "America/New_York");
+    const QString path = dir.filePath(QString::fromLatin1(locale) + QStringLiteral(".txt"));
+    ASSERT_EQ(writeFileAtomically(path, exportText(records)), std::nullopt);
+    const ImportOutcome back = importCallList(path);
+    ASSERT_EQ(back.status, ImportOutcome::Status::Loaded);
+    ASSERT_EQ(back.records.size(), records.size());
+    for (qsizetype i = 0; i < records.size(); ++i) {
+      SCOPED_TRACE(i);
+      EXPECT_EQ(back.records[i].keys(), records[i].keys());
+      for (const QString& key : records[i].keys()) {
+        EXPECT_EQ(back.records[i].value(key).typeId(), records[i].value(key).typeId()) << key.toStdString();
+        EXPECT_EQ(back.records[i].value(key), records[i].value(key)) << key.toStdString();
+      }
+    }
+  }
+}
+
+TEST(WriteFileAtomically, ReplacesWholeOrLeavesAlone) {
+  QTemporaryDir dir;
+  const QString target = dir.filePath(QStringLiteral("log.txt"));
+  {
+    QFile old(target);
+    ASSERT_TRUE(old.open(QIODevice::WriteOnly));
+    old.write("an older and much longer export that must go entirely\n");
+  }
+  EXPECT_EQ(writeFileAtomically(target, "new\n"), std::nullopt);
+  QFile written(target);
+  ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+  EXPECT_EQ(written.readAll(), QByteArray("new\n"));
+
+  const QString missingDirectory = dir.filePath(QStringLiteral("gone/log.txt"));
+  const std::optional<QString> reason = writeFileAtomically(missingDirectory, "x");
+  ASSERT_TRUE(reason.has_value());
+  EXPECT_FALSE(reason->isEmpty());
+  EXPECT_FALSE(QFile::exists(missingDirectory));
+
+  ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
+  EXPECT_TRUE(writeFileAtomically(dir.filePath(QStringLiteral("folder")), "x").has_value());
+  EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
+}
+
+}  // namespace
