@@ -1,7 +1,5 @@
 #include "prefs/archived_value.h"
 
-#include "prefs/plist_value.h"
-
 #include <QCborArray>
 #include <QCborMap>
 #include <QCborStreamReader>
@@ -12,15 +10,17 @@
 #include <QtEndian>
 #include <limits>
 
+#include "prefs/plist_value.h"
+
 namespace archive {
 
 namespace {
 
 // Tags of our own, in the range open to anyone ("TI" followed by a letter).
-constexpr QCborTag kArchiveTag{0x54495252};   // the whole archive, version 1
-constexpr QCborTag kFloatTag{0x54490046};     // single precision, as a double
-constexpr QCborTag kDateTag{0x5449004D};      // milliseconds since the Unix epoch, UTC
-constexpr QCborTag kUtf16Tag{0x54490055};     // a string with unpaired surrogates, UTF-16LE
+constexpr QCborTag kArchiveTag{0x54495252};  // the whole archive, version 1
+constexpr QCborTag kFloatTag{0x54490046};    // single precision, as a double
+constexpr QCborTag kDateTag{0x5449004D};     // milliseconds since the Unix epoch, UTC
+constexpr QCborTag kUtf16Tag{0x54490055};    // a string with unpaired surrogates, UTF-16LE
 constexpr QCborTag kSelfDescribeTag{55799};
 
 QCborValue encodeString(const QString& s) {
@@ -40,6 +40,8 @@ std::optional<QCborValue> encode(const QVariant& v, int depth, QString* error) {
       return QCborValue(nullptr);
     case QMetaType::Bool:
       return QCborValue(v.toBool());
+    case QMetaType::LongLong:
+      return QCborValue(v.toLongLong());
     case QMetaType::Double:
       return QCborValue(v.toDouble());
     case QMetaType::Float:
@@ -80,7 +82,9 @@ std::optional<QCborValue> encode(const QVariant& v, int depth, QString* error) {
       // Other integer kinds, string lists, hashes: archive their canonical form.
       const auto canonical = plist::normalized(v, depth);
       if (canonical && canonical->userType() != v.userType()) return encode(*canonical, depth, error);
-      if (error) *error = QStringLiteral("cannot archive a value of type %1").arg(QLatin1String(v.typeName() ? v.typeName() : "invalid"));
+      if (error)
+        *error = QStringLiteral("cannot archive a value of type %1")
+                     .arg(QLatin1String(v.typeName() ? v.typeName() : "invalid"));
       return std::nullopt;
     }
   }
@@ -89,7 +93,8 @@ std::optional<QCborValue> encode(const QVariant& v, int depth, QString* error) {
 class Decoder {
  public:
   std::optional<QVariant> decode(const QCborValue& v, int depth) {
-    if (depth > plist::kMaxDepth) return failed(QStringLiteral("nesting deeper than %1").arg(plist::kMaxDepth));
+    if (depth > plist::kMaxDepth)
+      return failed(QStringLiteral("nesting deeper than %1").arg(plist::kMaxDepth));
     switch (v.type()) {
       case QCborValue::Null:
         return QVariant::fromValue(nullptr);
@@ -120,7 +125,8 @@ class Decoder {
         QVariantMap map;
         for (auto it = source.cbegin(); it != source.cend(); ++it) {
           auto key = decode(it.key(), depth + 1);
-          if (!key || key->userType() != QMetaType::QString) return failed(QStringLiteral("map key is not a string"));
+          if (!key || key->userType() != QMetaType::QString)
+            return failed(QStringLiteral("map key is not a string"));
           auto decoded = decode(it.value(), depth + 1);
           if (!decoded) return std::nullopt;
           map.insert(key->toString(), std::move(*decoded));
@@ -157,7 +163,8 @@ class Decoder {
         content.toByteArray().size() <= 8) {
       quint64 u = 0;
       for (char c : content.toByteArray()) u = u << 8 | uchar(c);
-      return u <= quint64(std::numeric_limits<qint64>::max()) ? QVariant::fromValue(qint64(u)) : QVariant::fromValue(u);
+      return u <= quint64(std::numeric_limits<qint64>::max()) ? QVariant::fromValue(qint64(u))
+                                                              : QVariant::fromValue(u);
     }
     return failed(QStringLiteral("unsupported or malformed CBOR tag %1").arg(quint64(tag)));
   }
@@ -178,13 +185,15 @@ std::optional<QVariant> unarchive(QByteArrayView data, QString* error) {
   };
   QCborStreamReader reader(data.data(), data.size());
   // Look at the two leading tags before building anything from arbitrary data.
-  if (!reader.isTag() || reader.toTag() != kSelfDescribeTag) return fail(QStringLiteral("data is not an archived value"));
+  if (!reader.isTag() || reader.toTag() != kSelfDescribeTag)
+    return fail(QStringLiteral("data is not an archived value"));
   const QCborValue whole = QCborValue::fromCbor(reader);
   if (reader.lastError() != QCborError::NoError)
     return fail(QStringLiteral("archived value is damaged: ") + reader.lastError().toString());
   if (reader.currentOffset() != data.size()) return fail(QStringLiteral("archived value has trailing bytes"));
   const QCborValue inner = whole.taggedValue();
-  if (!inner.isTag() || inner.tag() != kArchiveTag) return fail(QStringLiteral("data is not an archived value"));
+  if (!inner.isTag() || inner.tag() != kArchiveTag)
+    return fail(QStringLiteral("data is not an archived value"));
   Decoder decoder;
   auto result = decoder.decode(inner.taggedValue(), 0);
   if (!result) return fail(QStringLiteral("archived value is damaged: ") + decoder.error);

@@ -1,10 +1,11 @@
 #include "prefs/atomic_file.h"
 
-#include <QFileInfo>
-#include <QSaveFile>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <QFileInfo>
+#include <QSaveFile>
 
 namespace {
 
@@ -43,6 +44,7 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     done += n;
   }
   if (!file.commit()) return fail(error, file.errorString());
-  if (!syncDirectory(QFileInfo(path).absolutePath())) return fail(error, QStringLiteral("cannot sync the directory"));
+  if (!syncDirectory(QFileInfo(path).absolutePath()))
+    return fail(error, QStringLiteral("cannot sync the directory"));
   return true;
 }

@@ -9,4 +9,5 @@
 // `path` and syncs the directory, so that after a crash the file holds either
 // the old or the new contents. On failure the old file is left untouched and
 // `error` (if given) says why.
-[[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr);
+[[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& bytes,
+                                       QString* error = nullptr);

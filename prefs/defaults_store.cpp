@@ -1,15 +1,16 @@
 #include "prefs/defaults_store.h"
 
-#include "prefs/atomic_file.h"
-#include "prefs/plist_binary.h"
-#include "prefs/property_list.h"
-#include "text/system_log.h"
+#include <sys/stat.h>
 
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <sys/stat.h>
+
+#include "prefs/atomic_file.h"
+#include "prefs/plist_binary.h"
+#include "prefs/property_list.h"
+#include "text/system_log.h"
 
 namespace {
 
@@ -86,11 +87,13 @@ DomainStore::Domain DomainStore::load(const QString& name) const {
   }
   const QString aside = moveAside(path);
   if (aside.isEmpty()) {
-    systemLog(QStringLiteral("error: cannot read preferences file %1 (%2); it is left untouched and not written")
-                  .arg(path, why));
+    systemLog(
+        QStringLiteral("error: cannot read preferences file %1 (%2); it is left untouched and not written")
+            .arg(path, why));
     return {{}, false, false};
   }
-  systemLog(QStringLiteral("error: cannot read preferences file %1 (%2); moved aside to %3").arg(path, why, aside));
+  systemLog(
+      QStringLiteral("error: cannot read preferences file %1 (%2); moved aside to %3").arg(path, why, aside));
   return {};
 }
 

@@ -4,8 +4,6 @@
 // offset table starts. Multi-byte numbers are big-endian.
 #include "prefs/plist_binary.h"
 
-#include "prefs/plist_value.h"
-
 #include <QDateTime>
 #include <QHash>
 #include <QVariantList>
@@ -15,6 +13,8 @@
 #include <cstring>
 #include <limits>
 #include <vector>
+
+#include "prefs/plist_value.h"
 
 namespace plist {
 
@@ -289,7 +289,8 @@ class BinaryWriter {
 
 class BinaryReader {
  public:
-  explicit BinaryReader(QByteArrayView bytes) : data_(reinterpret_cast<const uchar*>(bytes.data())), size_(bytes.size()) {}
+  explicit BinaryReader(QByteArrayView bytes)
+      : data_(reinterpret_cast<const uchar*>(bytes.data())), size_(bytes.size()) {}
 
   std::optional<QVariant> read(QString* error) {
     std::optional<QVariant> result;
@@ -507,7 +508,8 @@ class BinaryReader {
     if (!children(index, pos, 2 * count, depth, items.data())) return std::nullopt;
     QVariantMap map;
     for (quint64 i = 0; i < count; ++i) {
-      if (items[i].userType() != QMetaType::QString) return failed(QStringLiteral("dictionary key is not a string"));
+      if (items[i].userType() != QMetaType::QString)
+        return failed(QStringLiteral("dictionary key is not a string"));
       // Our writer emits keys in order, so the end is the right hint.
       map.insert(map.cend(), *static_cast<const QString*>(items[i].constData()), std::move(items[count + i]));
     }
@@ -535,6 +537,8 @@ std::optional<QVariant> decodeBinary(QByteArrayView bytes, QString* error) {
   return BinaryReader(bytes).read(error);
 }
 
-bool looksBinary(QByteArrayView bytes) { return bytes.startsWith(QByteArrayView(kSignature, kSignatureSize)); }
+bool looksBinary(QByteArrayView bytes) {
+  return bytes.startsWith(QByteArrayView(kSignature, kSignatureSize));
+}
 
 }  // namespace plist

@@ -1,11 +1,11 @@
 #include "prefs/plist_text.h"
 
-#include "prefs/plist_value.h"
-
 #include <QDateTime>
 #include <QVariantList>
 #include <QVariantMap>
 #include <limits>
+
+#include "prefs/plist_value.h"
 
 namespace plist {
 
@@ -124,8 +124,10 @@ class TextReader {
       auto item = value(depth + 1);
       if (!item || !skip()) return std::nullopt;
       map.insert(std::move(*key), std::move(*item));
-      if (peek() == u';') ++pos_;
-      else if (peek() != close || (close == u'\0' && !atEnd())) return failed(QStringLiteral("expected ';'"));
+      if (peek() == u';')
+        ++pos_;
+      else if (peek() != close || (close == u'\0' && !atEnd()))
+        return failed(QStringLiteral("expected ';'"));
     }
     if (close != u'\0') ++pos_;
     return QVariant(std::move(map));
@@ -140,8 +142,10 @@ class TextReader {
       auto item = value(depth + 1);
       if (!item || !skip()) return std::nullopt;
       list.append(std::move(*item));
-      if (peek() == u',') ++pos_;
-      else if (peek() != u')') return failed(QStringLiteral("expected ',' or ')'"));
+      if (peek() == u',')
+        ++pos_;
+      else if (peek() != u')')
+        return failed(QStringLiteral("expected ',' or ')'"));
     }
     ++pos_;
     return QVariant(std::move(list));
@@ -242,23 +246,32 @@ class TextReader {
   QChar escape() {
     const char16_t c = text_[pos_++].unicode();
     switch (c) {
-      case u'a': return QChar(u'\a');
-      case u'b': return QChar(u'\b');
-      case u'f': return QChar(u'\f');
-      case u'n': return QChar(u'\n');
-      case u'r': return QChar(u'\r');
-      case u't': return QChar(u'\t');
-      case u'v': return QChar(u'\v');
+      case u'a':
+        return QChar(u'\a');
+      case u'b':
+        return QChar(u'\b');
+      case u'f':
+        return QChar(u'\f');
+      case u'n':
+        return QChar(u'\n');
+      case u'r':
+        return QChar(u'\r');
+      case u't':
+        return QChar(u'\t');
+      case u'v':
+        return QChar(u'\v');
       case u'U':
       case u'u': {
         char16_t v = 0;
-        for (int i = 0; i < 4 && !atEnd() && hexValue(peek()) >= 0; ++i) v = char16_t(v << 4 | hexValue(text_[pos_++].unicode()));
+        for (int i = 0; i < 4 && !atEnd() && hexValue(peek()) >= 0; ++i)
+          v = char16_t(v << 4 | hexValue(text_[pos_++].unicode()));
         return QChar(v);
       }
       default:
         if (c >= u'0' && c <= u'7') {
           char16_t v = c - u'0';
-          for (int i = 0; i < 2 && peek() >= u'0' && peek() <= u'7'; ++i) v = char16_t(v << 3 | (text_[pos_++].unicode() - u'0'));
+          for (int i = 0; i < 2 && peek() >= u'0' && peek() <= u'7'; ++i)
+            v = char16_t(v << 3 | (text_[pos_++].unicode() - u'0'));
           return QChar(v);
         }
         return QChar(c);

@@ -1,13 +1,14 @@
 #include "prefs/plist_xml.h"
 
-#include "prefs/plist_value.h"
-
 #include <QDateTime>
 #include <QVariantList>
 #include <QVariantMap>
 #include <QXmlStreamReader>
+#include <cctype>
 #include <cmath>
 #include <limits>
+
+#include "prefs/plist_value.h"
 
 namespace plist {
 
@@ -92,13 +93,15 @@ class XmlReader {
     if (xml_.name() == u"plist") {
       if (!xml_.readNextStartElement()) return failed(QStringLiteral("empty plist element"));
       result = value(0);
-      if (result && xml_.readNextStartElement()) return failed(QStringLiteral("more than one top-level value"));
+      if (result && xml_.readNextStartElement())
+        return failed(QStringLiteral("more than one top-level value"));
     } else {
       result = value(0);
     }
     if (!result) return std::nullopt;
     while (!xml_.atEnd() && !xml_.hasError())
-      if (xml_.readNext() == QXmlStreamReader::StartElement) return failed(QStringLiteral("trailing element"));
+      if (xml_.readNext() == QXmlStreamReader::StartElement)
+        return failed(QStringLiteral("trailing element"));
     if (xml_.hasError()) return std::nullopt;
     return result;
   }
@@ -118,11 +121,16 @@ class XmlReader {
       if (!text.trimmed().isEmpty()) return failed(QStringLiteral("text inside <%1/>").arg(element));
       return QVariant(element == u"true");
     }
-    if (element == u"integer") result = parseInteger(QStringView(text).trimmed());
-    else if (element == u"real") result = parseReal(QStringView(text).trimmed());
-    else if (element == u"date") result = parseDate(QStringView(text).trimmed());
-    else if (element == u"data") result = parseData(text);
-    else return failed(QStringLiteral("unknown element <%1>").arg(element));
+    if (element == u"integer")
+      result = parseInteger(QStringView(text).trimmed());
+    else if (element == u"real")
+      result = parseReal(QStringView(text).trimmed());
+    else if (element == u"date")
+      result = parseDate(QStringView(text).trimmed());
+    else if (element == u"data")
+      result = parseData(text);
+    else
+      return failed(QStringLiteral("unknown element <%1>").arg(element));
     if (!result) return failed(QStringLiteral("malformed <%1>: %2").arg(element, text.left(64)));
     return result;
   }
@@ -159,12 +167,20 @@ class XmlReader {
 
 }  // namespace
 
-std::optional<QVariant> decodeXml(QByteArrayView bytes, QString* error) { return XmlReader(bytes).read(error); }
+std::optional<QVariant> decodeXml(QByteArrayView bytes, QString* error) {
+  return XmlReader(bytes).read(error);
+}
 
 bool looksXml(QByteArrayView bytes) {
   if (bytes.startsWith("\xEF\xBB\xBF")) bytes = bytes.sliced(3);
   while (!bytes.isEmpty() && QChar::isSpace(uchar(bytes.front()))) bytes = bytes.sliced(1);
-  return bytes.startsWith("<?xml") || bytes.startsWith("<!") || bytes.startsWith("<plist");
+  if (!bytes.startsWith('<') || bytes.startsWith("<*")) return false;
+  // Text data is "<" hex digits and white space ">"; anything else is a tag.
+  for (const char c : bytes.sliced(1)) {
+    if (c == '>') return false;
+    if (!QChar::isSpace(uchar(c)) && !std::isxdigit(uchar(c))) return true;
+  }
+  return false;
 }
 
 }  // namespace plist

@@ -16,7 +16,8 @@ namespace plist {
 [[nodiscard]] std::optional<QVariant> decodeXml(QByteArrayView bytes, QString* error = nullptr);
 
 // Returns whether `bytes` (after an optional byte-order mark and white space)
-// starts like an XML document rather than an old-style text list.
+// start with an XML tag rather than an old-style text value; "<0fbd>" is
+// text data, "<dict>" and "<?xml" are XML.
 [[nodiscard]] bool looksXml(QByteArrayView bytes);
 
 }  // namespace plist

@@ -2,13 +2,13 @@
 // text), writing the binary form. The value model is in plist_value.h.
 #pragma once
 
-#include "prefs/plist_value.h"
-
 #include <QByteArray>
 #include <QByteArrayView>
 #include <QString>
 #include <QVariant>
 #include <optional>
+
+#include "prefs/plist_value.h"
 
 namespace plist {
 

@@ -1,16 +1,16 @@
 #include "prefs/user_defaults.h"
 
-#include "prefs/archived_value.h"
-#include "prefs/defaults_store.h"
-#include "prefs/plist_value.h"
-#include "prefs/value_conversion.h"
-#include "text/system_log.h"
-
 #include <QDir>
 #include <QGuiApplication>
 #include <QScreen>
 #include <QStandardPaths>
 #include <memory>
+
+#include "prefs/archived_value.h"
+#include "prefs/defaults_store.h"
+#include "prefs/plist_value.h"
+#include "prefs/value_conversion.h"
+#include "text/system_log.h"
 
 namespace {
 
@@ -75,7 +75,9 @@ void Tirr_UserDefaults::writeDefault(const QVariant& value, const QString& key) 
 }
 
 void Tirr_UserDefaults::writeBoolDefault(bool value, const QString& key) { store(QVariant(value), key); }
-void Tirr_UserDefaults::writeFloatDefault(double value, const QString& key) { store(QVariant(float(value)), key); }
+void Tirr_UserDefaults::writeFloatDefault(double value, const QString& key) {
+  store(QVariant(float(value)), key);
+}
 void Tirr_UserDefaults::writeIntegerDefault(qint64 value, const QString& key) {
   store(QVariant::fromValue(value), key);
 }

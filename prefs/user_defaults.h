@@ -83,7 +83,8 @@ class Tirr_UserDefaults {
   [[nodiscard]] static double readDoubleDefault(const QString& key, const QString& domain);
   // As readArchivedDataDefault(key), but a decoding failure is not logged: it
   // gives nullopt with the reason in `error`.
-  [[nodiscard]] static std::optional<QVariant> readArchivedDataDefault(const QString& key, const QString& domain,
+  [[nodiscard]] static std::optional<QVariant> readArchivedDataDefault(const QString& key,
+                                                                       const QString& domain,
                                                                        QString* error = nullptr);
   [[nodiscard]] static bool defaultExists(const QString& key, const QString& domain);
 

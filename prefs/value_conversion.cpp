@@ -24,7 +24,9 @@ bool isNumber(const QVariant& v) {
   }
 }
 
-bool isIntegral(const QVariant& v) { return v.userType() != QMetaType::Double && v.userType() != QMetaType::Float; }
+bool isIntegral(const QVariant& v) {
+  return v.userType() != QMetaType::Double && v.userType() != QMetaType::Float;
+}
 
 // The string's UTF-8 form with leading white space removed.
 QByteArray leadingTrimmed(const QVariant& value) {
@@ -48,7 +50,8 @@ qint64 stringInteger(const QVariant& value) {
   bool negative = false;
   if (p != end && (*p == '+' || *p == '-')) negative = *p++ == '-';
   quint64 magnitude = 0;
-  const quint64 limit = negative ? quint64(std::numeric_limits<qint64>::max()) + 1 : quint64(std::numeric_limits<qint64>::max());
+  const quint64 limit = negative ? quint64(std::numeric_limits<qint64>::max()) + 1
+                                 : quint64(std::numeric_limits<qint64>::max());
   for (; p != end && *p >= '0' && *p <= '9'; ++p) {
     const unsigned digit = unsigned(*p - '0');
     if (magnitude > (limit - digit) / 10) {
@@ -85,8 +88,10 @@ bool defaultsBool(const QVariant& value) {
   if (isNumber(value)) return isIntegral(value) ? value.toLongLong() != 0 : value.toDouble() != 0.0;
   if (value.userType() != QMetaType::QString) return false;
   const QString s = value.toString();
-  if (s.compare(u"yes", Qt::CaseInsensitive) == 0 || s.compare(u"true", Qt::CaseInsensitive) == 0) return true;
-  if (s.compare(u"no", Qt::CaseInsensitive) == 0 || s.compare(u"false", Qt::CaseInsensitive) == 0) return false;
+  if (s.compare(u"yes", Qt::CaseInsensitive) == 0 || s.compare(u"true", Qt::CaseInsensitive) == 0)
+    return true;
+  if (s.compare(u"no", Qt::CaseInsensitive) == 0 || s.compare(u"false", Qt::CaseInsensitive) == 0)
+    return false;
   return stringInteger(value) != 0;
 }
 
