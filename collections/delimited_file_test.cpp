@@ -7,6 +7,7 @@
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
+#include "collections/delimited_file_reader.h"
 #include "collections/delimited_reference.h"
 #include "testsupport/qt_printers.h"
 
@@ -32,6 +33,12 @@ class DelimitedFile : public ::testing::Test {
 QVariant integer(qint64 v) { return QVariant::fromValue(v); }
 QVariant real(float v) { return QVariant::fromValue(v); }
 QVariant text(const QString& v) { return QVariant(v); }
+
+QList<QVariantMap> readInBlocks(const QString& path, qint64 blockBytes) {
+  DelimitedReadOptions options;
+  options.blockBytes = blockBytes;
+  return readDelimitedFile(path, options);
+}
 
 void expectRecords(const QList<QVariantMap>& actual, const QList<QVariantMap>& expected) {
   EXPECT_TRUE(delimited_reference::sameRecords(actual, expected))
@@ -144,22 +151,37 @@ TEST_F(DelimitedFile, LongLinesStopAtTheHeadersColumns) {
 }
 
 // The reader against a literal transcription of the rules over paragraphs()
-// and the reference line parser, on random small files.
+// and the reference line parser, on random small files read in blocks of
+// every small size, so that blocks end inside lines, CR LF pairs and
+// multi-byte characters.
 TEST_F(DelimitedFile, AgreesWithTheRulesOnRandomFiles) {
-  const QString atoms[] = {u"a"_qs,  u"1"_qs,  u"-"_qs,  u"."_qs, u" "_qs,   u"\""_qs,     u","_qs,
-                           u"\t"_qs, u"\n"_qs, u"\r"_qs, u"#"_qs, u"yes"_qs, u"\u2029"_qs, u"x"_qs};
+  const QString atoms[] = {u"a"_qs,      u"1"_qs,  u"-"_qs,    u"."_qs,      u" "_qs,          u"\""_qs,
+                           u","_qs,      u"\t"_qs, u"\n"_qs,   u"\r"_qs,     u"#"_qs,          u"yes"_qs,
+                           u"\u2029"_qs, u"x"_qs,  u"\r\n"_qs, u"\u00E9"_qs, u"\U0001F600"_qs, u"\u0085"_qs};
   QRandomGenerator random(3);
   for (int round = 0; round < 3000; ++round) {
     QString content;
     for (int n = random.bounded(30); n > 0; --n) content += atoms[random.bounded(int(std::size(atoms)))];
-    SCOPED_TRACE(::testing::PrintToString(content));
-    const QString path = write(content);
+    const bool mark = random.bounded(4) == 0;
+    SCOPED_TRACE(::testing::PrintToString(content) + (mark ? " after a byte-order mark" : ""));
+    const QString path = write((mark ? QByteArray("\xef\xbb\xbf") : QByteArray()) + content.toUtf8());
     const bool tab = Tirr_NSStringAdditions::paragraphs(content).value(0).contains(u'\t');
     const QString delimiter = tab ? u"\t"_qs : u","_qs;
-    ASSERT_TRUE(delimited_reference::sameRecords(arrayWithContentsOfDelimitedFile(path),
-                                                 delimited_reference::readText(content, delimiter, true)));
+    const auto typed = delimited_reference::readText(content, delimiter, true);
+    ASSERT_TRUE(delimited_reference::sameRecords(arrayWithContentsOfDelimitedFile(path), typed));
     ASSERT_TRUE(delimited_reference::sameRecords(textRecordsWithContentsOfDelimitedFile(path),
                                                  delimited_reference::readText(content, delimiter, false)));
+    const qint64 blockBytes = 1 + random.bounded(8);
+    SCOPED_TRACE(blockBytes);
+    ASSERT_TRUE(delimited_reference::sameRecords(readInBlocks(path, blockBytes), typed));
+  }
+}
+
+TEST_F(DelimitedFile, InvalidBytesInAnyBlockGiveNothing) {
+  const QString path = write(QByteArray("h\n1\n2\n\xc3\n3\n"));
+  for (qint64 blockBytes = 1; blockBytes < 12; ++blockBytes) {
+    SCOPED_TRACE(blockBytes);
+    EXPECT_TRUE(readInBlocks(path, blockBytes).isEmpty());
   }
 }
 

@@ -1,0 +1,25 @@
+// The streaming engine behind the delimited file reader's entry points: reads
+// a file in blocks, decodes each block once and turns its complete lines into
+// records while the block is in cache, so a large file is never held whole.
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <QVariantMap>
+#include <optional>
+
+struct DelimitedReadOptions {
+  // The delimiter; none means "\t" when the file's very first line holds a
+  // tab, "," otherwise.
+  std::optional<QString> delimiter;
+  // Typed cells (qint64, float, bool, QString), or every cell as its text.
+  bool typed = true;
+  // Bytes read at a time. Any size gives the same records; tests use tiny ones.
+  qint64 blockBytes = qint64{1} << 20;
+};
+
+// Answers the records of the file at `path`: the first line that is neither
+// empty nor a "#" comment is the header, every later such line a record of
+// its first cells. A file that cannot be read or is not valid UTF-8 anywhere
+// gives an empty list; a UTF-8 byte-order mark at the start is not text.
+[[nodiscard]] QList<QVariantMap> readDelimitedFile(const QString& path, const DelimitedReadOptions& options);
