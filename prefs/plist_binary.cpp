@@ -32,11 +32,22 @@ int bytesFor(quint64 v) {
   return 8;
 }
 
-void appendBigEndian(QByteArray& out, quint64 v, int size) {
-  char buf[8] = {};
-  for (int i = size - 1; i >= 0; --i, v >>= 8) buf[i] = char(v & 0xFF);
-  out.append(buf, size);
-}
+// Writes into memory reserved up front; the callers size it for the worst case.
+struct ByteWriter {
+  char* p;
+  void byte(int b) { *p++ = char(b); }
+  void bigEndian(quint64 v, int size) {
+    for (int i = size - 1; i >= 0; --i, v >>= 8) p[i] = char(v & 0xFF);
+    p += size;
+  }
+  void bytes(const char* data, qsizetype n) {
+    std::memcpy(p, data, size_t(n));
+    p += n;
+  }
+};
+
+// The marker of a 1-, 2-, 4- or 8-byte integer object.
+int integerMarker(int size) { return 0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3); }
 
 // ---------------------------------------------------------------- writing
 
@@ -49,24 +60,28 @@ class BinaryWriter {
       return std::nullopt;
     }
     refSize_ = bytesFor(objects_.size() - 1);
-    QByteArray out;
-    out.reserve(kSignatureSize + qsizetype(objects_.size()) * 12 + kTrailerSize);
-    out.append(kSignature, kSignatureSize);
+    // Worst case: every object has a marker, a 9-byte length and an 8-byte offset.
+    const qsizetype bound = kSignatureSize + payloadBytes_ + qsizetype(objects_.size()) * 18 +
+                            qsizetype(refs_.size()) * refSize_ + kTrailerSize;
+    QByteArray out(bound, Qt::Uninitialized);
+    ByteWriter w{out.data()};
+    w.bytes(kSignature, kSignatureSize);
     std::vector<quint64> offsets;
     offsets.reserve(objects_.size());
     for (const Object& o : objects_) {
-      offsets.push_back(quint64(out.size()));
-      writeObject(out, o);
+      offsets.push_back(quint64(w.p - out.constData()));
+      writeObject(w, o);
     }
-    const quint64 tableOffset = quint64(out.size());
-    const int offsetSize = bytesFor(offsets.empty() ? 0 : offsets.back());
-    for (quint64 off : offsets) appendBigEndian(out, off, offsetSize);
-    out.append(6, '\0');
-    out.append(char(offsetSize));
-    out.append(char(refSize_));
-    appendBigEndian(out, objects_.size(), 8);
-    appendBigEndian(out, top, 8);
-    appendBigEndian(out, tableOffset, 8);
+    const quint64 tableOffset = quint64(w.p - out.constData());
+    const int offsetSize = bytesFor(offsets.back());
+    for (quint64 off : offsets) w.bigEndian(off, offsetSize);
+    for (int i = 0; i < 6; ++i) w.byte(0);
+    w.byte(offsetSize);
+    w.byte(refSize_);
+    w.bigEndian(objects_.size(), 8);
+    w.bigEndian(top, 8);
+    w.bigEndian(tableOffset, 8);
+    out.truncate(w.p - out.constData());
     return out;
   }
 
@@ -88,6 +103,7 @@ class BinaryWriter {
   };
 
   quint32 add(Object o) {
+    payloadBytes_ += 16;  // covers any scalar's bytes
     objects_.push_back(o);
     return quint32(objects_.size() - 1);
   }
@@ -97,6 +113,7 @@ class BinaryWriter {
     if (it != strings_.cend()) return it.value();
     Object o(Kind::String);
     o.s = s;
+    payloadBytes_ += 2 * s->size();
     const quint32 index = add(o);
     strings_.insert(QStringView(*s), index);
     return index;
@@ -153,6 +170,7 @@ class BinaryWriter {
       case QMetaType::QByteArray:
         o.kind = Kind::Data;
         o.b = static_cast<const QByteArray*>(data);
+        payloadBytes_ += o.b->size();
         return add(o);
       case QMetaType::QString:
         return flattenString(static_cast<const QString*>(data));
@@ -193,83 +211,69 @@ class BinaryWriter {
 
   // Writes an object's type marker with its length, which stays in the low
   // nibble when below 15 and otherwise follows as an integer object.
-  static void appendMarker(QByteArray& out, quint8 type, quint64 length) {
-    if (length < 15) {
-      out.append(char(type | length));
-      return;
-    }
-    out.append(char(type | 0x0F));
+  static void writeMarker(ByteWriter& w, int type, quint64 length) {
+    if (length < 15) return w.byte(type | int(length));
+    w.byte(type | 0x0F);
     const int size = bytesFor(length);
-    out.append(char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3)));
-    appendBigEndian(out, length, size);
+    w.byte(integerMarker(size));
+    w.bigEndian(length, size);
   }
 
-  static void appendInteger(QByteArray& out, qint64 v) {
-    const int size = v < 0 ? 8 : bytesFor(quint64(v));
-    out.append(char(0x10 | (size == 1 ? 0 : size == 2 ? 1 : size == 4 ? 2 : 3)));
-    appendBigEndian(out, quint64(v), size);
-  }
-
-  static void appendString(QByteArray& out, const QString& s) {
-    const char16_t* units = reinterpret_cast<const char16_t*>(s.utf16());
+  static void writeString(ByteWriter& w, const QString& s) {
+    // constData(), not utf16(): the latter copies strings that are literals.
+    const char16_t* units = reinterpret_cast<const char16_t*>(s.constData());
     const qsizetype n = s.size();
     bool ascii = true;
     for (qsizetype i = 0; i < n && ascii; ++i) ascii = units[i] < 0x80;
-    appendMarker(out, ascii ? 0x50 : 0x60, quint64(n));
-    const qsizetype at = out.size();
-    out.resize(at + (ascii ? n : 2 * n));
-    char* dst = out.data() + at;
+    writeMarker(w, ascii ? 0x50 : 0x60, quint64(n));
     if (ascii) {
-      for (qsizetype i = 0; i < n; ++i) dst[i] = char(units[i]);
+      for (qsizetype i = 0; i < n; ++i) w.p[i] = char(units[i]);
+      w.p += n;
     } else {
-      qToBigEndian<quint16>(units, n, dst);
+      qToBigEndian<quint16>(units, n, w.p);
+      w.p += 2 * n;
     }
   }
 
-  void writeObject(QByteArray& out, const Object& o) const {
+  void writeObject(ByteWriter& w, const Object& o) const {
     switch (o.kind) {
       case Kind::False:
-        out.append(char(0x08));
-        break;
+        return w.byte(0x08);
       case Kind::True:
-        out.append(char(0x09));
-        break;
-      case Kind::Int:
-        appendInteger(out, o.i);
-        break;
+        return w.byte(0x09);
+      case Kind::Int: {
+        const int size = o.i < 0 ? 8 : bytesFor(quint64(o.i));
+        w.byte(integerMarker(size));
+        return w.bigEndian(quint64(o.i), size);
+      }
       case Kind::UInt:  // 16-byte integer: the high half is zero
-        out.append(char(0x14));
-        appendBigEndian(out, 0, 8);
-        appendBigEndian(out, o.u, 8);
-        break;
+        w.byte(0x14);
+        w.bigEndian(0, 8);
+        return w.bigEndian(o.u, 8);
       case Kind::Real:
       case Kind::Date: {
         quint64 bits;
         std::memcpy(&bits, &o.d, 8);
-        out.append(char(o.kind == Kind::Real ? 0x23 : 0x33));
-        appendBigEndian(out, bits, 8);
-        break;
+        w.byte(o.kind == Kind::Real ? 0x23 : 0x33);
+        return w.bigEndian(bits, 8);
       }
       case Kind::Float: {
         quint32 bits;
         std::memcpy(&bits, &o.f, 4);
-        out.append(char(0x22));
-        appendBigEndian(out, bits, 4);
-        break;
+        w.byte(0x22);
+        return w.bigEndian(bits, 4);
       }
       case Kind::Data:
-        appendMarker(out, 0x40, quint64(o.b->size()));
-        out.append(*o.b);
-        break;
+        writeMarker(w, 0x40, quint64(o.b->size()));
+        return w.bytes(o.b->constData(), o.b->size());
       case Kind::String:
-        appendString(out, *o.s);
-        break;
+        return writeString(w, *o.s);
       case Kind::Array:
       case Kind::Dict: {
-        appendMarker(out, o.kind == Kind::Array ? 0xA0 : 0xD0, o.count);
+        writeMarker(w, o.kind == Kind::Array ? 0xA0 : 0xD0, o.count);
         const size_t refs = o.kind == Kind::Array ? o.count : 2 * size_t(o.count);
-        for (size_t i = 0; i < refs; ++i) appendBigEndian(out, refs_[o.firstChild + i], refSize_);
-        break;
+        for (size_t i = 0; i < refs; ++i) w.bigEndian(refs_[o.firstChild + i], refSize_);
+        return;
       }
     }
   }
@@ -282,6 +286,7 @@ class BinaryWriter {
   quint32 trueIndex_ = kNone;
   quint32 falseIndex_ = kNone;
   int refSize_ = 1;
+  qsizetype payloadBytes_ = 0;  // an upper bound of the bytes after the objects' markers
   QString error_;
 };
 
@@ -452,7 +457,9 @@ class BinaryReader {
     std::memcpy(&d, &bits, 8);
     if (marker == 0x23) return QVariant(d);
     // Dates are seconds since 2001-01-01 UTC; QDateTime keeps milliseconds.
-    if (!std::isfinite(d) || std::fabs(d) > 1e14) return failed(QStringLiteral("date out of range"));
+    // Within about 30,000 years of 2001 a double holds every millisecond, so
+    // that a date read and written again stays the same.
+    if (!std::isfinite(d) || std::fabs(d) > 1e12) return failed(QStringLiteral("date out of range"));
     const qint64 msecs = std::llround(d * 1000.0) + kReferenceDateMsecs;
     return QVariant(QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC));
   }

@@ -1,0 +1,38 @@
+// Feeds arbitrary bytes to the property-list readers (every form, whatever the
+// bytes look like) and to the archived-value decoder. Whatever decodes must
+// survive a binary write and read unchanged.
+#include <cstdint>
+#include <cstdlib>
+
+#include "prefs/archived_value.h"
+#include "prefs/plist_binary.h"
+#include "prefs/plist_text.h"
+#include "prefs/plist_value.h"
+#include "prefs/plist_xml.h"
+#include "prefs/property_list.h"
+
+namespace {
+
+void checkBinaryRoundTrip(const QVariant& value) {
+  const auto encoded = plist::encodeBinary(value);
+  if (!encoded) std::abort();  // every decoded value must be writable
+  const auto decoded = plist::decodeBinary(*encoded);
+  if (!decoded || !plist::sameValue(*decoded, value)) std::abort();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const QByteArrayView bytes(data, qsizetype(size));
+  if (const auto value = plist::decode(bytes)) checkBinaryRoundTrip(*value);
+  for (auto decoder : {&plist::decodeBinary, &plist::decodeXml, &plist::decodeText})
+    if (const auto value = decoder(bytes, nullptr)) checkBinaryRoundTrip(*value);
+
+  if (const auto value = archive::unarchive(bytes)) {
+    const auto again = archive::archive(*value);
+    if (!again) std::abort();
+    const auto back = archive::unarchive(*again);
+    if (!back || !plist::sameValue(*back, *value)) std::abort();
+  }
+  return 0;
+}
