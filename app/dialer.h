@@ -25,7 +25,9 @@
 [[nodiscard]] std::optional<QUrl> telUriFor(const QString& number);
 
 // The program and its arguments for the command template `pattern`, or the
-// reason it cannot be used. "%N" stands for the number as stored, "%n" for its
+// reason it cannot be used. The template is split like QProcess::splitCommand:
+// at spaces, with double quotes grouping ("""" for a literal quote); single
+// quotes have no meaning. "%N" stands for the number as stored, "%n" for its
 // digits (with a leading "+"), "%%" for "%". The template is split before the
 // number goes in, so the number is always inside one argument; a number that
 // would stand alone as an argument starting with "-" is refused, since the

@@ -46,7 +46,9 @@ class Compiler {
       return failure();
     }
     skipNewlines();
-    if (token_.kind != Token::End) return failure(QStringLiteral("unexpected ") + describe(token_));
+    // A lexical error ends the token stream early: it must not pass for the end.
+    if (!error_.isEmpty() || token_.kind != Token::End)
+      return failure(QStringLiteral("unexpected ") + describe(token_));
     return {std::move(script), {}};
   }
 
