@@ -2,6 +2,8 @@
 // file's content, read with the delimiter chosen from its first line. Checks
 // the guarantees callers rely on, and the records against the literal
 // transcription of the reader's rules.
+#include <unistd.h>
+
 #include <QByteArray>
 #include <QDir>
 #include <QFile>
@@ -10,7 +12,6 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
-#include <unistd.h>
 
 #include "collections/delimited_file.h"
 #include "collections/delimited_reference.h"
@@ -30,18 +31,21 @@ const QString& scratchPath() {
 
 bool isOneOfTheFourKinds(const QVariant& value) {
   const int id = value.metaType().id();
-  return id == QMetaType::LongLong || id == QMetaType::Float || id == QMetaType::Bool || id == QMetaType::QString;
+  return id == QMetaType::LongLong || id == QMetaType::Float || id == QMetaType::Bool ||
+         id == QMetaType::QString;
 }
 
 // What the reader must produce: the reference rules on the decoded text, or
 // nothing when the bytes are not UTF-8.
 QList<QVariantMap> expectedRecords(const QByteArray& bytes, QStringList* header) {
-  QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
+  QStringDecoder decoder(QStringDecoder::Utf8,
+                         QStringDecoder::Flag::Stateless | QStringDecoder::Flag::ConvertInitialBom);
   QString text = decoder.decode(bytes);
   if (decoder.hasError()) return {};
   if (bytes.startsWith("\xef\xbb\xbf")) text.remove(0, 1);
   const QStringList lines = Tirr_NSStringAdditions::paragraphs(text);
-  const QString delimiter = !lines.isEmpty() && lines.front().contains(u'\t') ? QStringLiteral("\t") : QStringLiteral(",");
+  const QString delimiter =
+      !lines.isEmpty() && lines.front().contains(u'\t') ? QStringLiteral("\t") : QStringLiteral(",");
   for (const QString& line : lines) {
     if (line.isEmpty() || line.startsWith(u'#')) continue;
     *header = line.split(delimiter);

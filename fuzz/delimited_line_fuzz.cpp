@@ -26,12 +26,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const QString delimiter = text.left(delimiterLength);
   const QString line = text.sliced(delimiterLength);
 
-  const QStringList fields = Tirr_NSStringAdditions::arrayByParsingLineDelimitedWithDelimiter(line, delimiter);
+  const QStringList fields =
+      Tirr_NSStringAdditions::arrayByParsingLineDelimitedWithDelimiter(line, delimiter);
   check(fields == delimited_reference::parseLine(line, delimiter));
   // No more fields than pieces, and a line without quotes loses none.
   const qsizetype pieces = line.split(delimiter).size();
   check(fields.size() <= pieces);
   if (!line.contains(u'"')) check(fields.size() == pieces);
-  for (const QString& field : fields) check(field.isEmpty() || (!field.front().isSpace() && !field.back().isSpace()));
+  for (const QString& field : fields)
+    check(field.isEmpty() || (!field.front().isSpace() && !field.back().isSpace()));
   return 0;
 }
