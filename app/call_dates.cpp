@@ -20,6 +20,7 @@
 
 #include <QByteArray>
 #include <QTimeZone>
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <memory>
@@ -87,7 +88,7 @@ class NumericPattern {
   // numeric (month names, weekdays, eras, zones) or puts two numbers side by side.
   static std::optional<NumericPattern> from(const icu::SimpleDateFormat& format);
 
-  [[nodiscard]] QString render(const LocalFields& f) const;
+  void render(const LocalFields& f, QString& out) const;
   // Reads `text` whole; nothing when it does not follow the pattern exactly or
   // a field is out of range (ICU's lenient parser then has its say).
   [[nodiscard]] std::optional<LocalFields> read(QStringView text) const;
@@ -192,9 +193,7 @@ void appendNumber(QString& out, qint64 value, int width) {
   while (n > 0) out += QLatin1Char(digits[--n]);
 }
 
-QString NumericPattern::render(const LocalFields& f) const {
-  QString out;
-  out.reserve(24);
+void NumericPattern::render(const LocalFields& f, QString& out) const {
   for (const PatternPart& part : parts_) {
     switch (part.field) {
       case Field::Literal:
@@ -226,7 +225,6 @@ QString NumericPattern::render(const LocalFields& f) const {
         break;
     }
   }
-  return out;
 }
 
 // Reads up to `maxDigits` ASCII digits at `pos`; -1 when there is none.
@@ -368,7 +366,8 @@ std::optional<qint64> instantOf(const CallDateFormats& formats, const LocalField
   return qint64(when);
 }
 
-// Years the fast path renders: Gregorian throughout, four digits at most.
+// Years the fast path renders, and the years a lenient parse may give before
+// it counts as a misreading: 1600 to 9999.
 bool fastRange(qint64 msecs) { return msecs >= -11676096000000 && msecs < 253402300800000; }
 
 QString icuFormat(const icu::DateFormat& format, qint64 msecs) {
@@ -392,7 +391,9 @@ bool fastPathAgrees(const CallDateFormats& formats) {
       0, 978310861000, 1018496096000, 1720000000000, 1765020245000, 1798761599000};
   for (const qint64 msecs : kSamples) {
     const QString reference = icuFormat(*formats.exportFormat, msecs);
-    if (formats.fast->render(localFields(formats, msecs)) != reference) return false;
+    QString rendered;
+    formats.fast->render(localFields(formats, msecs), rendered);
+    if (rendered != reference) return false;
     const std::optional<LocalFields> fields = formats.fast->read(reference);
     const std::optional<qint64> back = fields ? instantOf(formats, *fields) : std::nullopt;
     if (back && back != icuParse(*formats.exportFormat, reference)) return false;
@@ -451,23 +452,69 @@ const std::vector<std::unique_ptr<icu::DateFormat>>& readers(CallDateFormats& fo
 
 QDateTime utcFromMsecs(qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc()); }
 
-// ISO 8601: with a zone the instant is exact; without one (or a bare date,
-// read as midnight) the fields are local time in the formatter's zone.
-std::optional<QDateTime> parseIso(CallDateFormats& formats, const QString& text) {
-  QDateTime parsed = QDateTime::fromString(text, Qt::ISODate);
-  if (!parsed.isValid()) {
-    // QDate reads the first ten characters and ignores the rest: insist on ten.
-    const QDate date = text.size() == 10 ? QDate::fromString(text, Qt::ISODate) : QDate();
-    if (!date.isValid()) return std::nullopt;
-    parsed = QDateTime(date, QTime(0, 0));
+// Reads exactly `count` ASCII digits at `pos`; -1 when they are not there.
+int fixedDigits(QStringView text, qsizetype& pos, int count) {
+  int value = 0;
+  for (int i = 0; i < count; ++i, ++pos) {
+    if (pos >= text.size() || text[pos] < u'0' || text[pos] > u'9') return -1;
+    value = value * 10 + (text[pos].unicode() - u'0');
   }
-  if (parsed.timeSpec() != Qt::LocalTime) return parsed.toUTC();
-  const QDate d = parsed.date();
-  const QTime t = parsed.time();
-  const std::optional<qint64> msecs =
-      instantOf(formats, {d.year(), d.month(), d.day(), t.hour(), t.minute(), t.second()});
-  if (!msecs) return std::nullopt;
-  return utcFromMsecs(*msecs + t.msec());
+  return value;
+}
+
+bool skip(QStringView text, qsizetype& pos, char16_t c) {
+  if (pos >= text.size() || text[pos] != c) return false;
+  ++pos;
+  return true;
+}
+
+// ISO 8601 as people write it: YYYY-MM-DD, optionally followed by "T" or a
+// space and hh:mm[:ss[.fff]], optionally followed by Z or an offset +hh[:mm].
+// Without a zone (or for a bare date, read as midnight) the fields are local
+// time in the formatter's zone. Nothing when the whole text is not that form.
+std::optional<QDateTime> parseIso(CallDateFormats& formats, QStringView text) {
+  qsizetype pos = 0;
+  LocalFields f{fixedDigits(text, pos, 4), 1, 1, 0, 0, 0};
+  int msec = 0;
+  if (f.year < 0 || !skip(text, pos, u'-') || (f.month = fixedDigits(text, pos, 2)) < 0 ||
+      !skip(text, pos, u'-') || (f.day = fixedDigits(text, pos, 2)) < 0)
+    return std::nullopt;
+  std::optional<int> offsetMinutes;
+  if (pos < text.size()) {
+    if (!skip(text, pos, u'T') && !skip(text, pos, u' ')) return std::nullopt;
+    if ((f.hour = fixedDigits(text, pos, 2)) < 0 || !skip(text, pos, u':') ||
+        (f.minute = fixedDigits(text, pos, 2)) < 0)
+      return std::nullopt;
+    if (skip(text, pos, u':') && (f.second = fixedDigits(text, pos, 2)) < 0) return std::nullopt;
+    if (skip(text, pos, u'.') || skip(text, pos, u',')) {
+      int digits = 0;
+      for (; pos < text.size() && text[pos] >= u'0' && text[pos] <= u'9'; ++pos, ++digits)
+        if (digits < 3) msec = msec * 10 + (text[pos].unicode() - u'0');
+      if (digits == 0) return std::nullopt;
+      for (; digits < 3; ++digits) msec *= 10;
+    }
+    if (skip(text, pos, u'Z')) {
+      offsetMinutes = 0;
+    } else if (pos < text.size() && (text[pos] == u'+' || text[pos] == u'-')) {
+      const int sign = text[pos++] == u'-' ? -1 : 1;
+      const int hours = fixedDigits(text, pos, 2);
+      skip(text, pos, u':');
+      const int minutes = pos < text.size() ? fixedDigits(text, pos, 2) : 0;
+      if (hours < 0 || hours > 23 || minutes < 0 || minutes > 59) return std::nullopt;
+      offsetMinutes = sign * (hours * 60 + minutes);
+    }
+  }
+  if (pos != text.size() || f.month < 1 || f.month > 12 || f.day < 1 ||
+      f.day > daysInMonth(f.year, f.month) || f.hour > 23 || f.minute > 59 || f.second > 59)
+    return std::nullopt;
+  if (!offsetMinutes) {
+    const std::optional<qint64> msecs = instantOf(formats, f);
+    if (!msecs) return std::nullopt;
+    return utcFromMsecs(*msecs + msec);
+  }
+  const qint64 days = QDate(int(f.year), f.month, f.day).toJulianDay() - QDate(1970, 1, 1).toJulianDay();
+  const qint64 seconds = days * 86400 + f.hour * 3600 + f.minute * 60 + f.second - *offsetMinutes * 60;
+  return utcFromMsecs(seconds * 1000 + msec);
 }
 
 }  // namespace
@@ -489,12 +536,20 @@ ScopedCallDateLocale::~ScopedCallDateLocale() {
   resetCallDateFormatterForTesting();
 }
 
-QString formatCallDate(const QDateTime& date) {
+void appendCallDate(QString& out, const QDateTime& date) {
   CallDateFormats* formats = date.isValid() ? callDateFormats() : nullptr;
-  if (!formats) return {};
+  if (!formats) return;
   const qint64 msecs = date.toMSecsSinceEpoch();
-  if (formats->fast && fastRange(msecs)) return formats->fast->render(localFields(*formats, msecs));
-  return icuFormat(*formats->exportFormat, msecs);
+  if (formats->fast && fastRange(msecs))
+    formats->fast->render(localFields(*formats, msecs), out);
+  else
+    out += icuFormat(*formats->exportFormat, msecs);
+}
+
+QString formatCallDate(const QDateTime& date) {
+  QString text;
+  appendCallDate(text, date);
+  return text;
 }
 
 std::optional<QDateTime> parseCallDate(const QString& text) {
@@ -506,16 +561,24 @@ std::optional<QDateTime> parseCallDate(const QString& text) {
       if (const std::optional<qint64> msecs = instantOf(*formats, *fields)) return utcFromMsecs(*msecs);
   }
   if (std::optional<QDateTime> iso = parseIso(*formats, trimmed)) return iso;
+  // Text that starts like an ISO date and is not one (2026-02-30, 2026-7-6) is
+  // no date: ICU's lenient parser would read the hyphens as signs.
+  if (trimmed.size() > 4 && trimmed[4] == u'-' &&
+      std::all_of(trimmed.begin(), trimmed.begin() + 4, [](QChar c) { return c >= u'0' && c <= u'9'; }))
+    return std::nullopt;
   // ICU writes U+202F or U+00A0 in some locales' patterns, users type spaces:
   // try the text as given, with plain spaces, and with narrow no-break spaces.
   QString spaces = trimmed;
   for (QChar& c : spaces)
     if (isSpaceLike(c.unicode())) c = u' ';
+  if (std::none_of(trimmed.begin(), trimmed.end(), [](QChar c) { return c.isDigit(); }))
+    return std::nullopt;  // every date style the locale has holds a number
   QString narrow = spaces;
   narrow.replace(u' ', QChar(0x202F));
   for (const QString& variant : {trimmed, spaces, narrow}) {
     for (const auto& reader : readers(*formats))
-      if (const std::optional<qint64> msecs = icuParse(*reader, variant)) return utcFromMsecs(*msecs);
+      if (const std::optional<qint64> msecs = icuParse(*reader, variant); msecs && fastRange(*msecs))
+        return utcFromMsecs(*msecs);
   }
   return std::nullopt;
 }

@@ -6,11 +6,17 @@
 #include <unicode/locid.h>
 #include <unicode/timezone.h>
 
+#include <QDateTime>
+#include <QString>
 #include <memory>
 
 // Forgets the process-wide call-date formatter (tests only; the program never
 // changes locale or time zone while it runs).
 void resetCallDateFormatterForTesting();
+
+// Appends formatCallDate(date) to `out`: the export's hot path, which builds
+// one long text and should not allocate a string per date.
+void appendCallDate(QString& out, const QDateTime& date);
 
 // Switches ICU's default locale and time zone for the life of a test and drops
 // the formatter on the way in and out. Example:

@@ -6,6 +6,7 @@
 // doubled), the one form of a tab the line parser reads back as part of a field.
 #include <QVariant>
 
+#include "app/call_dates.h"
 #include "app/call_list_io.h"
 #include "app/dialer.h"
 
@@ -79,7 +80,8 @@ QByteArray exportText(const CallList& records) {
     appendValue(text, record.value(CallKeys::number));
     text += u'\t';
     const QVariant date = record.value(CallKeys::date);
-    if (date.typeId() == QMetaType::QDateTime) text += formatCallDate(date.toDateTime());
+    if (date.typeId() == QMetaType::QDateTime)
+      appendCallDate(text, *static_cast<const QDateTime*>(date.constData()));
     text += u'\t';
     text += record.value(CallKeys::success).toBool() ? u'1' : u'0';
     text += u'\t';
