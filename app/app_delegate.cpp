@@ -42,9 +42,13 @@ QVariantList storedFromCallList(const CallList& records) {
 void AppDelegate::initialize() {
   static bool isInitialized = false;
   if (isInitialized) return;
+  registerApplicationDefaults();
+  isInitialized = true;
+}
+
+void AppDelegate::registerApplicationDefaults() {
   Tirr_UserDefaults::registerDefaults({{kDataKey, QVariantList()}});
   Tirr_UserDefaults::synchronizeDefaults();
-  isInitialized = true;
 }
 
 AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {

@@ -24,8 +24,10 @@ class AppDelegate : public QObject {
   // How long a change may wait before the list is stored: bursts of edits coalesce.
   static constexpr int kAutosaveDelayMs = 500;
 
-  // Registers "data" = empty list once per process.
+  // Registers the application's defaults once per process.
   static void initialize();
+  // Registers "data" = empty list (registered defaults are never stored) and synchronises.
+  static void registerApplicationDefaults();
 
   explicit AppDelegate(QObject* parent = nullptr);
 

@@ -53,8 +53,12 @@ struct Session {
   }
 };
 
-// Forgets the in-memory store so the next read comes from disk, as in a new process.
-void relaunchStore() { Tirr_UserDefaults::resetDefaults(); }
+// Forgets the in-memory store so the next read comes from disk, and registers
+// the defaults again, as a new process does.
+void relaunchStore() {
+  Tirr_UserDefaults::resetDefaults();
+  AppDelegate::registerApplicationDefaults();
+}
 
 class AppDelegateTest : public ::testing::Test {
  protected:
@@ -62,7 +66,8 @@ class AppDelegateTest : public ::testing::Test {
     Tirr_UserDefaults::resetDefaults();
     QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tirr-defaults"))
         .removeRecursively();
-    Tirr_UserDefaults::resetDefaults();
+    relaunchStore();
+    QDir().mkpath(QDir::homePath() + QStringLiteral("/Desktop"));
     // Dialling in these tests goes to a harmless command, never to the desktop's handler.
     Tirr_UserDefaults::writeDefault(QStringLiteral("true %N"), QStringLiteral("DialCommand"));
   }
@@ -127,10 +132,12 @@ TEST_F(AppDelegateTest, TableEditsLandInTheRecordAndSurviveAKill) {
   table->setCurrentIndex(table->model()->index(0, CallListModel::SuccessColumn));
   QTest::keyClick(table, Qt::Key_Space);
   table->setCurrentIndex(table->model()->index(0, CallListModel::NoteColumn));
-  QTest::keyClicks(table, QStringLiteral("left a message"));
+  QTest::keyClick(table, Qt::Key_L);  // the first key opens the editor with it
   QWidget* editor = QApplication::focusWidget();
   ASSERT_NE(editor, table);
+  QTest::keyClicks(editor, QStringLiteral("eft a message"));
   QTest::keyClick(editor, Qt::Key_Return);
+  QCoreApplication::processEvents();  // the delegate commits on a queued call
 
   EXPECT_EQ(s.controller()->content()[0].value(CallKeys::success), QVariant(true));
   EXPECT_EQ(s.controller()->content()[0].value(CallKeys::note), QVariant(QStringLiteral("left a message")));
@@ -189,9 +196,10 @@ TEST_F(AppDelegateTest, HeaderSortPersistsAndKeepsContentOrder) {
   QStringList numbers;
   for (int row = 0; row < shown->rowCount(); ++row)
     numbers << shown->index(row, CallListModel::NumberColumn).data().toString();
-  // Numeric-aware: 5551234 < 0800123456 (800123456); "555-0100" starts with 555.
-  EXPECT_EQ(numbers, (QStringList{QStringLiteral("0800123456"), QStringLiteral("5551234"),
-                                  QStringLiteral("555-0100")}));
+  // Texts compare numeric-aware ("0800123456" is 800123456, "555-0100" starts
+  // with 555); number values sort by value, before all texts.
+  EXPECT_EQ(numbers, (QStringList{QStringLiteral("0800123456"), QStringLiteral("555-0100"),
+                                  QStringLiteral("5551234")}));
 }
 
 TEST_F(AppDelegateTest, ShortcutsReachTheActions) {
@@ -204,13 +212,17 @@ TEST_F(AppDelegateTest, ShortcutsReachTheActions) {
   ASSERT_NE(loadDialog, nullptr);
   EXPECT_EQ(loadDialog->directory().absolutePath(), QDir::homePath() + QStringLiteral("/Desktop"));
   loadDialog->reject();
-  QTest::qWait(10);
+  // A window manager gives the focus back to the main window; offscreen there is none.
+  s.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.window.get()));
 
   QTest::keyClick(s.window.get(), Qt::Key_E, Qt::ControlModifier);
   auto* exportDialog = s.window->findChild<QFileDialog*>(QStringLiteral("exportDialog"));
   ASSERT_NE(exportDialog, nullptr);
+  EXPECT_EQ(exportDialog->selectedFiles().value(0).section(QLatin1Char('/'), -1), AppDelegate::kExportFileName);
   exportDialog->reject();
-  QTest::qWait(10);
+  s.window->activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(s.window.get()));
 
   // Ctrl+D and Return on a row dial it: the record is stamped.
   s.table()->setFocus();

@@ -1,10 +1,11 @@
 #include "app/call_list_sort_model.h"
 
-#include <QCollator>
+#include <unicode/coll.h>
+
 #include <QDateTime>
 #include <algorithm>
+#include <memory>
 #include <numeric>
-#include <optional>
 #include <vector>
 
 #include "app/call_list_model.h"
@@ -16,17 +17,36 @@ namespace {
 struct RowKey {
   int group = 0;  // 0 absent, 1 number, 2 text
   double number = 0;
-  std::optional<QCollatorSortKey> text;
+  QByteArray text;  // ICU sort key: byte order is collation order
 };
 
-QCollator& tableCollator() {
-  static QCollator collator = [] {
-    QCollator c;
-    c.setNumericMode(true);
-    c.setCaseSensitivity(Qt::CaseInsensitive);
+// The user's locale collation, case-insensitive and numeric-aware ("555-9" before
+// "555-10"). ICU directly: QCollator falls back to code-unit order in the C locale.
+icu::Collator* tableCollator() {
+  static const std::unique_ptr<icu::Collator> collator = [] {
+    UErrorCode status = U_ZERO_ERROR;
+    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+    if (U_FAILURE(status)) return std::unique_ptr<icu::Collator>();
+    c->setStrength(icu::Collator::SECONDARY);
+    c->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
     return c;
   }();
-  return collator;
+  return collator.get();
+}
+
+QByteArray collationKey(const QString& text) {
+  icu::Collator* collator = tableCollator();
+  if (!collator) return text.toUtf8();
+  const auto* units = reinterpret_cast<const UChar*>(text.utf16());
+  QByteArray key(qsizetype(text.size()) * 2 + 16, Qt::Uninitialized);
+  int32_t length = collator->getSortKey(units, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()),
+                                        int32_t(key.size()));
+  if (length > key.size()) {
+    key.resize(length);
+    length = collator->getSortKey(units, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()), length);
+  }
+  key.resize(length);
+  return key;
 }
 
 RowKey keyFor(const QVariant& value) {
@@ -48,7 +68,7 @@ RowKey keyFor(const QVariant& value) {
       return key;
     default:
       key.group = 2;
-      key.text = tableCollator().sortKey(value.toString());
+      key.text = collationKey(value.toString());
       return key;
   }
 }
@@ -56,7 +76,7 @@ RowKey keyFor(const QVariant& value) {
 int compareKeys(const RowKey& a, const RowKey& b) {
   if (a.group != b.group) return a.group < b.group ? -1 : 1;
   if (a.group == 1) return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
-  if (a.group == 2) return a.text->compare(*b.text);
+  if (a.group == 2) return a.text.compare(b.text);
   return 0;
 }
 

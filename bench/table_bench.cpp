@@ -94,7 +94,7 @@ int sort(int count) {
   std::unique_ptr<MainWindow> window(loadMainWindowLayout(&delegate));
   delegate.applicationDidFinishLaunching();
   delegate.dataArrayController()->setContent(generatedList(count));
-  QTest::qWaitForWindowExposed(window.get());
+  if (!QTest::qWaitForWindowExposed(window.get())) return 1;
   QTableView* table = window->table();
   auto timeSort = [&](int column) {
     std::vector<double> runs;
