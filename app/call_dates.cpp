@@ -450,7 +450,8 @@ const std::vector<std::unique_ptr<icu::DateFormat>>& readers(CallDateFormats& fo
   return formats.readers;
 }
 
-QDateTime utcFromMsecs(qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(msecs, QTimeZone::utc()); }
+// Qt::UTC, not QTimeZone::utc(): the spec form needs no zone object per date.
+QDateTime utcFromMsecs(qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC); }
 
 // Reads exactly `count` ASCII digits at `pos`; -1 when they are not there.
 int fixedDigits(QStringView text, qsizetype& pos, int count) {
