@@ -12,6 +12,7 @@
 #include <cmath>
 #include <cstring>
 #include <limits>
+#include <map>
 #include <vector>
 
 #include "prefs/plist_value.h"
@@ -108,25 +109,45 @@ class BinaryWriter {
     return quint32(objects_.size() - 1);
   }
 
-  quint32 flattenString(const QString* s) {
-    auto it = strings_.constFind(QStringView(*s));
-    if (it != strings_.cend()) return it.value();
+  quint32 addString(const QString* s) {
     Object o(Kind::String);
     o.s = s;
     payloadBytes_ += 2 * s->size();
-    const quint32 index = add(o);
-    strings_.insert(QStringView(*s), index);
+    return add(o);
+  }
+
+  // Dictionary keys repeat in every record and are few: each is written once.
+  // Keys usually share their characters too, which is checked first.
+  quint32 flattenKey(const QString* s) {
+    RecentSlot& slot = recentKeys_[(quintptr(s->constData()) >> 4) % std::size(recentKeys_)];
+    if (slot.key == quintptr(s->constData()) && slot.size == s->size() && slot.index != kNone)
+      return slot.index;
+    auto it = keys_.constFind(QStringView(*s));
+    const quint32 index = it != keys_.cend() ? it.value() : addString(s);
+    if (it == keys_.cend()) keys_.insert(QStringView(*s), index);
+    slot = RecentSlot{quintptr(s->constData()), s->size(), index};
     return index;
   }
 
+  // Other strings are mostly distinct, so hashing every one costs more than it
+  // saves; a string that shares its characters with a recent one (an implicitly
+  // shared copy) is still written once.
+  quint32 flattenString(const QString* s) {
+    const auto address = quintptr(s->constData());
+    RecentSlot& slot = recentStrings_[(address >> 4) % std::size(recentStrings_)];
+    if (slot.key == address && slot.size == s->size() && slot.index != kNone) return slot.index;
+    slot = RecentSlot{address, s->size(), addString(s)};
+    return slot.index;
+  }
+
+  // Integers: repeated small values (flags, counts) are written once.
   quint32 flattenInteger(qint64 v) {
-    auto it = integers_.constFind(v);
-    if (it != integers_.cend()) return it.value();
+    RecentSlot& slot = recentIntegers_[quint64(v) % std::size(recentIntegers_)];
+    if (slot.key == quintptr(v) && slot.index != kNone) return slot.index;
     Object o(Kind::Int);
     o.i = v;
-    const quint32 index = add(o);
-    integers_.insert(v, index);
-    return index;
+    slot = RecentSlot{quintptr(v), 0, add(o)};
+    return slot.index;
   }
 
   quint32 flattenBool(bool v) {
@@ -193,7 +214,7 @@ class BinaryWriter {
         refs_.resize(refs_.size() + 2 * map.size());
         size_t k = o.firstChild;
         for (auto it = map.cbegin(); it != map.cend(); ++it, ++k) {
-          refs_[k] = flattenString(&it.key());
+          refs_[k] = flattenKey(&it.key());
           refs_[k + o.count] = flatten(it.value(), depth + 1);
         }
         return index;
@@ -281,8 +302,15 @@ class BinaryWriter {
   static constexpr quint32 kNone = std::numeric_limits<quint32>::max();
   std::vector<Object> objects_;
   std::vector<quint32> refs_;
-  QHash<QStringView, quint32> strings_;
-  QHash<qint64, quint32> integers_;
+  struct RecentSlot {
+    quintptr key = 0;
+    qsizetype size = 0;
+    quint32 index = kNone;
+  };
+  QHash<QStringView, quint32> keys_;
+  RecentSlot recentKeys_[64];
+  RecentSlot recentStrings_[256];
+  RecentSlot recentIntegers_[256];
   quint32 trueIndex_ = kNone;
   quint32 falseIndex_ = kNone;
   int refSize_ = 1;
@@ -299,20 +327,48 @@ class BinaryReader {
 
   std::optional<QVariant> read(QString* error) {
     std::optional<QVariant> result;
-    if (readTrailer()) result = object(top_, 0);
+    if (readTrailer()) {
+      countReferences();
+      quint64 weight = 0;
+      result = object(top_, 0, weight);
+    }
     if (!result && error) *error = QStringLiteral("binary property list: ") + error_;
     return result;
   }
 
  private:
+  // A decoded object referenced more than once, kept so that it is decoded
+  // once and shared; `weight` counts the values inside it, shared ones each
+  // time they occur.
+  struct Shared {
+    QVariant value;
+    quint64 weight;
+  };
+
   bool fail(const QString& why) {
     if (error_.isEmpty()) error_ = why;
     return false;
   }
 
+  std::optional<QVariant> failed(const QString& why) {
+    fail(why);
+    return std::nullopt;
+  }
+
   quint64 bigEndian(quint64 pos, int size) const {
+    const uchar* p = data_ + pos;
+    switch (size) {
+      case 1:
+        return *p;
+      case 2:
+        return qFromBigEndian<quint16>(p);
+      case 4:
+        return qFromBigEndian<quint32>(p);
+      case 8:
+        return qFromBigEndian<quint64>(p);
+    }
     quint64 v = 0;
-    for (int i = 0; i < size; ++i) v = (v << 8) | data_[pos + i];
+    for (int i = 0; i < size; ++i) v = (v << 8) | p[i];
     return v;
   }
 
@@ -331,13 +387,16 @@ class BinaryReader {
     if (tableOffset_ < quint64(kSignatureSize) + 1 || tableOffset_ > t ||
         count_ > (t - tableOffset_) / quint64(offsetSize_))
       return fail(QStringLiteral("offset table out of bounds"));
-    cache_.resize(count_);
-    state_.assign(count_, kUnvisited);
-    weight_.assign(count_, 0);
-    // A container referenced from many places is decoded once but counts each
-    // time; capping the total stops a small file from expanding exponentially.
-    weightLimit_ = std::max<quint64>(quint64(1) << 20, quint64(size_) * 16);
+    // A shared container is decoded once but counts each time it occurs;
+    // capping the total keeps a small file from expanding exponentially.
+    weightLimit_ = std::max<quint64>(quint64(1) << 20, quint64(size_) * 4);
     return true;
+  }
+
+  // Returns the offset of object `index`, or 0 when it lies outside the object area.
+  quint64 offsetOf(quint64 index) const {
+    const quint64 offset = bigEndian(tableOffset_ + index * quint64(offsetSize_), offsetSize_);
+    return offset >= quint64(kSignatureSize) && offset < tableOffset_ ? offset : 0;
   }
 
   // Reads the length that follows a marker at `pos` (low nibble `nibble`),
@@ -364,45 +423,68 @@ class BinaryReader {
     return true;
   }
 
-  std::optional<quint64> reference(quint64 pos) {
-    const quint64 ref = bigEndian(pos, refSize_);
-    if (ref >= count_) {
-      fail(QStringLiteral("object reference out of range"));
-      return std::nullopt;
-    }
-    return ref;
+  // Finds the position and number of references of the container at `pos`.
+  bool containerRefs(quint64 pos, quint64& refsAt, quint64& refs) {
+    const uchar marker = data_[pos];
+    const int type = marker >> 4;
+    if (type != 0xA && type != 0xC && type != 0xD) return false;
+    refsAt = pos + 1;
+    quint64 count;
+    if (!readLength(refsAt, marker & 0x0F, count)) return false;
+    if (type == 0xD && count > std::numeric_limits<quint64>::max() / 2)
+      return fail(QStringLiteral("bad length"));
+    refs = type == 0xD ? 2 * count : count;
+    return fits(refsAt, refs, refSize_);
   }
 
-  std::optional<QVariant> object(quint64 index, int depth) {
-    if (state_[index] == kDone) return cache_[index];
-    if (state_[index] == kInProgress) return failed(QStringLiteral("object graph has a cycle"));
+  // Counts how often each object is referenced, so that only objects used
+  // more than once are kept for sharing and the rest move into their parent.
+  void countReferences() {
+    referenced_.assign(count_, 0);
+    for (quint64 i = 0; i < count_; ++i) {
+      quint64 at, refs;
+      const quint64 offset = offsetOf(i);
+      if (!offset || !containerRefs(offset, at, refs)) continue;
+      for (quint64 r = 0; r < refs; ++r, at += refSize_) {
+        const quint64 ref = bigEndian(at, refSize_);
+        if (ref < count_ && referenced_[ref] < 2) ++referenced_[ref];
+      }
+    }
+    error_.clear();  // the decoding proper reports what is wrong
+  }
+
+  std::optional<QVariant> object(quint64 index, int depth, quint64& weight) {
+    const quint64 offset = offsetOf(index);
+    if (!offset) return failed(QStringLiteral("object offset out of bounds"));
+    // Shared scalars (booleans, numbers, dates) are cheaper to decode again
+    // than to look up; strings, data and containers are kept once decoded.
+    const bool shared = referenced_[index] > 1 && (data_[offset] >> 4) >= 0x4;
+    if (shared) {
+      const auto it = shared_.constFind(index);
+      if (it != shared_.cend()) {
+        weight = it->weight;
+        return it->value;
+      }
+    }
+    if (referenced_[index] == kInProgress) return failed(QStringLiteral("object graph has a cycle"));
     if (depth > kMaxDepth) return failed(QStringLiteral("nesting deeper than %1").arg(kMaxDepth));
-    const quint64 offset = bigEndian(tableOffset_ + index * quint64(offsetSize_), offsetSize_);
-    if (offset < quint64(kSignatureSize) || offset >= tableOffset_)
-      return failed(QStringLiteral("object offset out of bounds"));
-    state_[index] = kInProgress;
-    weight_[index] = 1;
-    auto value = parse(index, offset, depth);
-    if (!value) return std::nullopt;
-    if (weight_[index] > weightLimit_) return failed(QStringLiteral("shared containers expand too far"));
-    state_[index] = kDone;
-    cache_[index] = *value;
+    const quint8 saved = referenced_[index];
+    referenced_[index] = kInProgress;
+    weight = 1;
+    auto value = parse(offset, depth, weight);
+    referenced_[index] = saved;
+    if (value && shared) shared_.insert(index, Shared{*value, weight});
     return value;
   }
 
-  std::optional<QVariant> failed(const QString& why) {
-    fail(why);
-    return std::nullopt;
-  }
-
-  std::optional<QVariant> parse(quint64 index, quint64 pos, int depth) {
+  std::optional<QVariant> parse(quint64 pos, int depth, quint64& weight) {
     const uchar marker = data_[pos++];
     const int nibble = marker & 0x0F;
     switch (marker >> 4) {
       case 0x0:
         if (marker == 0x08) return QVariant(false);
         if (marker == 0x09) return QVariant(true);
-        return failed(QStringLiteral("unsupported object type 0x%1").arg(marker, 2, 16, QLatin1Char('0')));
+        break;
       case 0x1:
         return integer(pos, nibble);
       case 0x2:
@@ -418,20 +500,18 @@ class BinaryReader {
       }
       case 0xA:
       case 0xC:
-        return array(index, pos, nibble, depth);
+        return array(pos - 1, depth, weight);
       case 0xD:
-        return dictionary(index, pos, nibble, depth);
-      default:
-        return failed(QStringLiteral("unsupported object type 0x%1").arg(marker, 2, 16, QLatin1Char('0')));
+        return dictionary(pos - 1, depth, weight);
     }
+    return failed(QStringLiteral("unsupported object type 0x%1").arg(marker, 2, 16, QLatin1Char('0')));
   }
 
   std::optional<QVariant> integer(quint64 pos, int nibble) {
     if (nibble > 4) return failed(QStringLiteral("bad integer size"));
     const int size = 1 << nibble;
     if (!fits(pos, size, 1)) return std::nullopt;
-    if (size < 8) return QVariant::fromValue(qint64(bigEndian(pos, size)));
-    if (size == 8) return QVariant::fromValue(qint64(bigEndian(pos, 8)));
+    if (size <= 8) return QVariant::fromValue(qint64(bigEndian(pos, size)));
     // 16 bytes: a 128-bit two's-complement number; keep what fits 64 bits.
     const quint64 high = bigEndian(pos, 8), low = bigEndian(pos + 8, 8);
     if (high == 0) {
@@ -479,58 +559,84 @@ class BinaryReader {
       default: {
         QString s(n, Qt::Uninitialized);
         qFromBigEndian<quint16>(p, n, s.data());
-        return QVariant(std::move(s));
+        return QVariant(s);
       }
     }
   }
 
-  // Reads `count` object references starting at `pos`, decoding each child.
-  bool children(quint64 index, quint64 pos, quint64 count, int depth, QVariant* out) {
-    for (quint64 i = 0; i < count; ++i, pos += refSize_) {
-      const auto ref = reference(pos);
-      if (!ref) return false;
-      auto child = object(*ref, depth + 1);
-      if (!child) return false;
-      weight_[index] += weight_[*ref];
-      if (weight_[index] > weightLimit_) return fail(QStringLiteral("shared containers expand too far"));
-      out[i] = std::move(*child);
+  // Decodes the child that the reference at `pos` names, adding its weight to `weight`.
+  std::optional<QVariant> child(quint64 pos, int depth, quint64& weight) {
+    const quint64 ref = bigEndian(pos, refSize_);
+    if (ref >= count_) return failed(QStringLiteral("object reference out of range"));
+    quint64 childWeight = 0;
+    auto value = object(ref, depth + 1, childWeight);
+    weight += childWeight;
+    if (value && weight > weightLimit_) return failed(QStringLiteral("shared containers expand too far"));
+    return value;
+  }
+
+  std::optional<QVariant> array(quint64 pos, int depth, quint64& weight) {
+    quint64 at, count;
+    if (!containerRefs(pos, at, count)) return std::nullopt;
+    QVariantList list;
+    list.reserve(qsizetype(std::min(count, weightLimit_ - weight)));
+    for (quint64 i = 0; i < count; ++i, at += refSize_) {
+      auto item = child(at, depth, weight);
+      if (!item) return std::nullopt;
+      list.append(std::move(*item));
     }
-    return true;
+    return QVariant(list);
   }
 
-  std::optional<QVariant> array(quint64 index, quint64 pos, int nibble, int depth) {
-    quint64 count;
-    if (!readLength(pos, nibble, count) || !fits(pos, count, refSize_)) return std::nullopt;
-    QVariantList list(static_cast<qsizetype>(count));
-    if (!children(index, pos, count, depth, list.data())) return std::nullopt;
-    return QVariant(std::move(list));
-  }
-
-  std::optional<QVariant> dictionary(quint64 index, quint64 pos, int nibble, int depth) {
-    quint64 count;
-    if (!readLength(pos, nibble, count) || count > std::numeric_limits<quint64>::max() / 2 ||
-        !fits(pos, 2 * count, refSize_))
-      return std::nullopt;
-    std::vector<QVariant> items(2 * count);
-    if (!children(index, pos, 2 * count, depth, items.data())) return std::nullopt;
-    QVariantMap map;
-    for (quint64 i = 0; i < count; ++i) {
-      if (items[i].userType() != QMetaType::QString)
-        return failed(QStringLiteral("dictionary key is not a string"));
-      // Our writer emits keys in order, so the end is the right hint.
-      map.insert(map.cend(), *static_cast<const QString*>(items[i].constData()), std::move(items[count + i]));
+  // Returns the dictionary key that the reference at `pos` names. The same few
+  // keys recur in every record, so recent ones are kept by object index.
+  const QString* keyString(quint64 pos, int depth, quint64& weight) {
+    const quint64 ref = bigEndian(pos, refSize_);
+    KeySlot& slot = keys_[ref % std::size(keys_)];
+    if (slot.index == ref + 1) {
+      weight += 1;
+      return &slot.key;
     }
-    return QVariant(std::move(map));
+    const auto key = child(pos, depth, weight);
+    if (!key) return nullptr;
+    if (key->userType() != QMetaType::QString) {
+      fail(QStringLiteral("dictionary key is not a string"));
+      return nullptr;
+    }
+    slot = KeySlot{ref + 1, *static_cast<const QString*>(key->constData())};
+    return &slot.key;
   }
 
-  enum : quint8 { kUnvisited, kInProgress, kDone };
+  std::optional<QVariant> dictionary(quint64 pos, int depth, quint64& weight) {
+    quint64 at, refs;
+    if (!containerRefs(pos, at, refs)) return std::nullopt;
+    const quint64 count = refs / 2;
+    std::map<QString, QVariant> map;
+    for (quint64 i = 0; i < count; ++i, at += refSize_) {
+      const QString* key = keyString(at, depth, weight);
+      if (!key) return std::nullopt;
+      // Our writer emits keys in order, so the end is the right hint; a
+      // repeated key keeps its last value.
+      auto it = map.emplace_hint(map.end(), *key, QVariant());
+      auto value = child(at + count * refSize_, depth, weight);
+      if (!value) return std::nullopt;
+      it->second = std::move(*value);
+    }
+    return QVariant(QVariantMap(std::move(map)));
+  }
+
+  static constexpr quint8 kInProgress = 0xFF;
   const uchar* data_;
   qsizetype size_;
   int offsetSize_ = 0, refSize_ = 0;
   quint64 count_ = 0, top_ = 0, tableOffset_ = 0, weightLimit_ = 0;
-  std::vector<QVariant> cache_;
-  std::vector<quint8> state_;
-  std::vector<quint64> weight_;
+  std::vector<quint8> referenced_;  // 0, 1 or 2 for "more than once"; kInProgress while decoding
+  QHash<quint64, Shared> shared_;
+  struct KeySlot {
+    quint64 index = 0;  // object index + 1; 0 for an empty slot
+    QString key;
+  };
+  KeySlot keys_[64];
   QString error_;
 };
 

@@ -13,8 +13,9 @@
 
 namespace plist {
 
-// Encodes a normalized property-list value (see plist_value.h). Strings and
-// integers are written once however often they occur. Returns nullopt, with
+// Encodes a normalized property-list value (see plist_value.h). Dictionary
+// keys are written once however often they occur, and so are repeats of
+// recent small integers and of shared strings. Returns nullopt, with
 // a reason in `error`, for a value of a kind a property list cannot hold.
 [[nodiscard]] std::optional<QByteArray> encodeBinary(const QVariant& value, QString* error = nullptr);
 
