@@ -207,7 +207,7 @@ void AppDelegate::export_() {
 void AppDelegate::savePanelDidEnd(int returnCode, const QString& path) {
   if (returnCode != QDialog::Accepted) return;
   const CallList& records = dataArrayController_->content();
-  if (const std::optional<QString> problem = writeFileAtomically(path, exportText(records))) {
+  if (const std::optional<QString> problem = writeExportFile(path, exportText(records))) {
     showStatus(ui("The call log was not exported."));
     auto* box = new QMessageBox(QMessageBox::Warning, ui("Export Failed"),
                                 ui("The call log could not be written to “%1”.").arg(path), QMessageBox::Ok,

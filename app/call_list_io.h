@@ -49,9 +49,9 @@ struct DialOutcome {
 // The export file's whole text, UTF-8, for `records` in content order.
 [[nodiscard]] QByteArray exportText(const CallList& records);
 
-// Writes `bytes` to `path` atomically; on failure answers the reason and
-// leaves the target as it was.
-[[nodiscard]] std::optional<QString> writeFileAtomically(const QString& path, const QByteArray& bytes);
+// Writes an export file atomically, readable as the user's umask allows; on
+// failure answers the reason and leaves the target as it was.
+[[nodiscard]] std::optional<QString> writeExportFile(const QString& path, const QByteArray& bytes);
 
 // The table's and the export's text for a call date: the user's locale, short
 // date and medium time style, the local time zone.

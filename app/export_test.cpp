@@ -99,7 +99,7 @@ TEST(ExportText, ImportReadsTheExportBack) {
     SCOPED_TRACE(locale);
     ScopedCallDateLocale scope(locale, "America/New_York");
     const QString path = dir.filePath(QString::fromLatin1(locale) + QStringLiteral(".txt"));
-    ASSERT_EQ(writeFileAtomically(path, exportText(records)), std::nullopt);
+    ASSERT_EQ(writeExportFile(path, exportText(records)), std::nullopt);
     const ImportOutcome back = importCallList(path);
     ASSERT_EQ(back.status, ImportOutcome::Status::Loaded);
     ASSERT_EQ(back.records.size(), records.size());
@@ -122,19 +122,19 @@ TEST(WriteFileAtomically, ReplacesWholeOrLeavesAlone) {
     ASSERT_TRUE(old.open(QIODevice::WriteOnly));
     old.write("an older and much longer export that must go entirely\n");
   }
-  EXPECT_EQ(writeFileAtomically(target, "new\n"), std::nullopt);
+  EXPECT_EQ(writeExportFile(target, "new\n"), std::nullopt);
   QFile written(target);
   ASSERT_TRUE(written.open(QIODevice::ReadOnly));
   EXPECT_EQ(written.readAll(), QByteArray("new\n"));
 
   const QString missingDirectory = dir.filePath(QStringLiteral("gone/log.txt"));
-  const std::optional<QString> reason = writeFileAtomically(missingDirectory, "x");
+  const std::optional<QString> reason = writeExportFile(missingDirectory, "x");
   ASSERT_TRUE(reason.has_value());
   EXPECT_FALSE(reason->isEmpty());
   EXPECT_FALSE(QFile::exists(missingDirectory));
 
   ASSERT_TRUE(QDir(dir.path()).mkdir(QStringLiteral("folder")));
-  EXPECT_TRUE(writeFileAtomically(dir.filePath(QStringLiteral("folder")), "x").has_value());
+  EXPECT_TRUE(writeExportFile(dir.filePath(QStringLiteral("folder")), "x").has_value());
   EXPECT_TRUE(QFileInfo(dir.filePath(QStringLiteral("folder"))).isDir());
 }
 

@@ -9,6 +9,7 @@
 #include "app/call_dates.h"
 #include "app/call_list_io.h"
 #include "app/dialer.h"
+#include "prefs/atomic_file.h"
 
 namespace {
 
@@ -89,4 +90,10 @@ QByteArray exportText(const CallList& records) {
     text += u'\n';
   }
   return text.toUtf8();
+}
+
+std::optional<QString> writeExportFile(const QString& path, const QByteArray& bytes) {
+  QString error;
+  if (writeFileAtomically(path, bytes, &error, FileAccess::UserDefault)) return std::nullopt;
+  return error;
 }

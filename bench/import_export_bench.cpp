@@ -2,7 +2,7 @@
 // bench/import_export_bench.sh: one line of "key=value" pairs per mode.
 //
 //   import_export_bench import FILE [RUNS]      importCallList (read + build)
-//   import_export_bench export FILE OUT [RUNS]  exportText + writeFileAtomically
+//   import_export_bench export FILE OUT [RUNS]  exportText + writeExportFile
 //   import_export_bench dates FILE OUT          stamps every record with a date
 //                                               and writes the export to OUT
 #include <QCoreApplication>
@@ -74,14 +74,14 @@ int main(int argc, char** argv) {
   if (mode == QLatin1String("dates")) {
     const QDateTime start = QDateTime::fromSecsSinceEpoch(1767225600, QTimeZone::utc());
     for (qsizetype i = 0; i < list.size(); ++i) list[i].insert(CallKeys::date, start.addSecs(i * 37));
-    return writeFileAtomically(out, exportText(list)) ? 1 : 0;
+    return writeExportFile(out, exportText(list)) ? 1 : 0;
   }
   const int runs = args.size() > 4 ? std::max(1, args[4].toInt()) : 5;
   qsizetype bytes = 0;
   const double median = medianMillis(runs, [&] {
     const QByteArray text = exportText(list);
     bytes = text.size();
-    if (writeFileAtomically(out, text)) std::exit(1);
+    if (writeExportFile(out, text)) std::exit(1);
   });
   std::printf("export_ms=%.1f records=%lld bytes=%lld\n", median, (long long)list.size(), (long long)bytes);
   return 0;

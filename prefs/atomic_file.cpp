@@ -25,12 +25,12 @@ bool syncDirectory(const QString& directory) {
 
 }  // namespace
 
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error) {
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileAccess access) {
   QSaveFile file(path);
   // Unbuffered, so that a short write (a full disk, a file-size limit) shows in
   // write()'s result instead of being lost in a buffer flushed at commit.
   if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return fail(error, file.errorString());
-  if (::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0) {
+  if (access == FileAccess::OwnerOnly && ::fchmod(file.handle(), S_IRUSR | S_IWUSR) != 0) {
     file.cancelWriting();
     return fail(error, QStringLiteral("cannot set the file mode"));
   }

@@ -4,10 +4,14 @@
 #include <QByteArray>
 #include <QString>
 
+// Who may read a written file: only its owner (preferences), or whoever the
+// user's umask allows (files the user exports for other programs).
+enum class FileAccess { OwnerOnly, UserDefault };
+
 // Replaces the file at `path` with `bytes`: writes a temporary file beside it
-// (mode 0600), checks that every byte was written, syncs it, renames it over
+// (mode 0600 for OwnerOnly), checks that every byte was written, syncs it, renames it over
 // `path` and syncs the directory, so that after a crash the file holds either
 // the old or the new contents. On failure the old file is left untouched and
 // `error` (if given) says why.
-[[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& bytes,
-                                       QString* error = nullptr);
+[[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
+                                       FileAccess access = FileAccess::OwnerOnly);
