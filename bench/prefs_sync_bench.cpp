@@ -1,9 +1,14 @@
 // Times the defaults store with a call list of many records: storing it and
 // synchronising (writeDefault + synchronizeDefaults), and restoring it in a
 // fresh process (the first readDefault, which reads and decodes the file).
+// At launch the window reads small keys that share the domain with the list;
+// "first-key" times that first read of a small key next to a full restore,
+// each on a fresh store (resetDefaults) and repeated in one process.
 //
 //   prefs_sync_bench sync [RECORDS]   -> sync_ms <t> sync_cpu_ms <c> file_bytes <n> peak_kb <k>
 //   prefs_sync_bench restore          -> restore_ms <t> restore_cpu_ms <c> records <n> peak_kb <k>
+//   prefs_sync_bench first-key [RUNS] -> first_key_ms <median> first_key_min_ms <min>
+//                                        restore_ms <median> restore_min_ms <min>
 //   prefs_sync_bench decode FILE      -> decode_ms <t> records <n>  (any property list)
 //
 // The store lives under $XDG_CONFIG_HOME; the caller picks a scratch directory.
@@ -17,9 +22,11 @@
 #include <QStandardPaths>
 #include <QVariantList>
 #include <QVariantMap>
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <random>
+#include <vector>
 
 #include "prefs/property_list.h"
 #include "prefs/user_defaults.h"
@@ -75,11 +82,19 @@ QString domainFile() {
          QStringLiteral("/tirr-defaults/%1.plist").arg(Tirr_UserDefaults::applicationDomain());
 }
 
+const QString kSmallKey = QStringLiteral("CallTableSort");
+
 int sync(int records) {
   QFile::remove(domainFile());
   const QVariant list = callList(records);
-  // The domain is loaded at launch, as in the application.
+  // The domain is loaded at launch, as in the application, and holds the
+  // window's small keys beside the list.
   (void)Tirr_UserDefaults::readDefault(QStringLiteral("data"));
+  Tirr_UserDefaults::writeDefault(QStringLiteral("{{0, 22}, {960, 600}}"),
+                                  QStringLiteral("NSWindow Frame Main"));
+  Tirr_UserDefaults::writeDefault(
+      QVariantMap{{QStringLiteral("column"), QStringLiteral("date")}, {QStringLiteral("ascending"), true}},
+      kSmallKey);
   QElapsedTimer timer;
   timer.start();
   const double cpu = cpuMilliseconds();
@@ -101,6 +116,33 @@ int restore() {
   if (!data) return std::fprintf(stderr, "no data stored\n"), 1;
   std::printf("restore_ms %.2f restore_cpu_ms %.2f records %lld peak_kb %ld\n", ms, cpuMilliseconds() - cpu,
               data->toList().size(), peakKilobytes());
+  return 0;
+}
+
+// Milliseconds that `read` takes on a fresh store, median and minimum over `runs`.
+template <typename Read>
+std::pair<double, double> timeFresh(int runs, Read read) {
+  std::vector<double> times;
+  for (int i = 0; i < runs; ++i) {
+    Tirr_UserDefaults::resetDefaults();
+    QElapsedTimer timer;
+    timer.start();
+    read();
+    times.push_back(timer.nsecsElapsed() / 1e6);
+  }
+  std::sort(times.begin(), times.end());
+  return {times[times.size() / 2], times.front()};
+}
+
+int firstKey(int runs) {
+  bool found = true;
+  const auto [key, keyMin] =
+      timeFresh(runs, [&] { found &= Tirr_UserDefaults::readDefault(kSmallKey).has_value(); });
+  const auto [all, allMin] =
+      timeFresh(runs, [&] { found &= Tirr_UserDefaults::readDefault(QStringLiteral("data")).has_value(); });
+  if (!found) return std::fprintf(stderr, "no data stored; run \"sync\" first\n"), 1;
+  std::printf("first_key_ms %.2f first_key_min_ms %.2f restore_ms %.2f restore_min_ms %.2f\n", key, keyMin,
+              all, allMin);
   return 0;
 }
 
@@ -127,7 +169,8 @@ int main(int argc, char** argv) {
   const QString mode = args.value(1);
   if (mode == u"sync") return sync(args.size() > 2 ? args[2].toInt() : 100000);
   if (mode == u"restore") return restore();
+  if (mode == u"first-key") return firstKey(args.size() > 2 ? std::max(1, args[2].toInt()) : 20);
   if (mode == u"decode" && args.size() > 2) return decode(args[2]);
-  std::fprintf(stderr, "usage: %s sync [RECORDS] | restore | decode FILE\n", argv[0]);
+  std::fprintf(stderr, "usage: %s sync [RECORDS] | restore | first-key [RUNS] | decode FILE\n", argv[0]);
   return 2;
 }
