@@ -66,17 +66,37 @@ void AppDelegate::setDataArrayController(ArrayController* controller) { dataArra
 
 void AppDelegate::applicationDidFinishLaunching() {
   restoreSort();
-  dataArrayController_->setContent(callListFromStored(Tirr_UserDefaults::readDefault(kDataKey)));
-  connect(dataArrayController_->model(), &CallListModel::contentChanged, this, &AppDelegate::scheduleSave,
-          Qt::UniqueConnection);
   Tirr_UserDefaults::positionWindowOnLaunch(window_);
+  // The window is shown first and the stored list fills the table right after
+  // its first paint: a list of a hundred thousand records takes longer to
+  // decode than an empty window takes to appear. Every action waits for it.
+  window_->table()->viewport()->installEventFilter(this);
+  QTimer::singleShot(kRestoreFallbackMs, this, &AppDelegate::restoreCallList);
   window_->show();
   window_->raise();
   window_->activateWindow();
   connect(window_, &MainWindow::frameChanged, &frameSave_, qOverload<>(&QTimer::start), Qt::UniqueConnection);
 }
 
+bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
+  if (event->type() == QEvent::Paint && window_ && watched == window_->table()->viewport()) {
+    watched->removeEventFilter(this);
+    QMetaObject::invokeMethod(this, &AppDelegate::restoreCallList, Qt::QueuedConnection);
+  }
+  return QObject::eventFilter(watched, event);
+}
+
+void AppDelegate::restoreCallList() {
+  if (callListRestored_ || !dataArrayController_) return;
+  callListRestored_ = true;
+  dataArrayController_->setContent(callListFromStored(Tirr_UserDefaults::readDefault(kDataKey)));
+  connect(dataArrayController_->model(), &CallListModel::contentChanged, this, &AppDelegate::scheduleSave,
+          Qt::UniqueConnection);
+  Q_EMIT callListRestoredChanged();
+}
+
 void AppDelegate::applicationWillTerminate() {
+  restoreCallList();  // never store an empty table over a list that was not shown yet
   autosave_.stop();
   frameSave_.stop();
   storeFrame();
@@ -132,6 +152,7 @@ void AppDelegate::showStatus(const QString& message) {
 }
 
 void AppDelegate::load() {
+  restoreCallList();
   auto* dialog = new QFileDialog(window_, ui("Load Call List"), Tirr_UserDefaults::lastDirectory());
   dialog->setObjectName(QStringLiteral("loadDialog"));
   dialog->setAttribute(Qt::WA_DeleteOnClose);
@@ -173,6 +194,7 @@ void AppDelegate::openPanelDidEnd(int returnCode, const QString& path) {
 }
 
 void AppDelegate::dial() {
+  restoreCallList();
   const QList<int> rows = dataArrayController_->selectedContentRows();
   if (rows.isEmpty()) return;
   const int row = rows.last();
@@ -189,6 +211,7 @@ void AppDelegate::dial() {
 }
 
 void AppDelegate::export_() {
+  restoreCallList();
   auto* dialog = new QFileDialog(window_, ui("Export Call Log"), Tirr_UserDefaults::lastDirectory());
   dialog->setObjectName(QStringLiteral("exportDialog"));
   dialog->setAttribute(Qt::WA_DeleteOnClose);

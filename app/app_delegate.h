@@ -23,6 +23,9 @@ class AppDelegate : public QObject {
   static inline const QString kExportFileName = QStringLiteral("Telvane List Dialer Exported Data.txt");
   // How long a change may wait before the list is stored: bursts of edits coalesce.
   static constexpr int kAutosaveDelayMs = 500;
+  // The stored list fills the table at the latest this long after launch,
+  // even when the window is never painted.
+  static constexpr int kRestoreFallbackMs = 250;
 
   // Registers the application's defaults once per process.
   static void initialize();
@@ -36,8 +39,10 @@ class AppDelegate : public QObject {
   [[nodiscard]] ArrayController* dataArrayController() const { return dataArrayController_; }
   void setDataArrayController(ArrayController* controller);
 
-  // Loads the stored list into the table and shows the main window.
+  // Shows the main window and fills its table with the stored list.
   void applicationDidFinishLaunching();
+  // Whether the stored list is in the table yet (right after the window's first paint).
+  [[nodiscard]] bool callListRestored() const { return callListRestored_; }
   // Closing the main window quits the program.
   [[nodiscard]] bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
   // Stores the list and the window frame.
@@ -55,7 +60,14 @@ class AppDelegate : public QObject {
   // Stores the list now if a change is waiting.
   void flushPendingSave();
 
+ Q_SIGNALS:
+  void callListRestoredChanged();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+
  private:
+  void restoreCallList();
   void scheduleSave();
   void storeCallList();
   void storeFrame();
@@ -68,6 +80,7 @@ class AppDelegate : public QObject {
   QPointer<ArrayController> dataArrayController_;
   QTimer autosave_;
   QTimer frameSave_;
+  bool callListRestored_ = false;
 };
 
 // Builds the main window, its table and menus, gives the delegate its outlets,

@@ -43,6 +43,7 @@ struct Session {
     window.reset(loadMainWindowLayout(delegate.get()));
     delegate->applicationDidFinishLaunching();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    EXPECT_TRUE(QTest::qWaitFor([this] { return delegate->callListRestored(); }));
   }
   ArrayController* controller() const { return delegate->dataArrayController(); }
   QTableView* table() const { return window->table(); }
@@ -119,6 +120,22 @@ TEST_F(AppDelegateTest, QuitWithEmptyListStoresEmptyArray) {
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->typeId(), QMetaType::QVariantList);
   EXPECT_TRUE(stored->toList().isEmpty());
+}
+
+TEST_F(AppDelegateTest, QuittingBeforeTheTableIsFilledKeepsTheStoredList) {
+  {
+    Session s;
+    s.controller()->setContent(sampleList());
+    s.quit();
+  }
+  relaunchStore();
+  auto delegate = std::make_unique<AppDelegate>();
+  std::unique_ptr<MainWindow> window(loadMainWindowLayout(delegate.get()));
+  delegate->applicationDidFinishLaunching();
+  EXPECT_FALSE(delegate->callListRestored());
+  delegate->applicationWillTerminate();
+  relaunchStore();
+  EXPECT_EQ(Tirr_UserDefaults::readDefault(AppDelegate::kDataKey).value_or(QVariant()).toList().size(), 3);
 }
 
 TEST_F(AppDelegateTest, TableEditsLandInTheRecordAndSurviveAKill) {
