@@ -4,6 +4,7 @@
 
 #include <QDateTime>
 #include <algorithm>
+#include <cstring>
 #include <memory>
 #include <numeric>
 #include <vector>
@@ -11,14 +12,6 @@
 #include "app/call_list_model.h"
 
 namespace {
-
-// One row's sort key: values that are numbers (or dates, or booleans) sort by
-// value before texts, which sort by collation; absent values sort first.
-struct RowKey {
-  int group = 0;  // 0 absent, 1 number, 2 text
-  double number = 0;
-  QByteArray text;  // ICU sort key: byte order is collation order
-};
 
 // The user's locale collation, case-insensitive and numeric-aware ("555-9" before
 // "555-10"). ICU directly: QCollator falls back to code-unit order in the C locale.
@@ -34,6 +27,7 @@ icu::Collator* tableCollator() {
   return collator.get();
 }
 
+// An ICU sort key: comparing the bytes compares the texts by collation.
 QByteArray collationKey(const QString& text) {
   icu::Collator* collator = tableCollator();
   if (!collator) return text.toUtf8();
@@ -49,34 +43,64 @@ QByteArray collationKey(const QString& text) {
   return key;
 }
 
-RowKey keyFor(const QVariant& value) {
-  RowKey key;
+// The first eight bytes of `bytes` from `offset`, as a big-endian number, so
+// that comparing the numbers compares the bytes.
+quint64 bigEndianPrefix(const QByteArray& bytes, qsizetype offset) {
+  quint64 prefix = 0;
+  for (qsizetype i = offset; i < offset + 8; ++i) prefix = (prefix << 8) | (i < bytes.size() ? quint8(bytes[i]) : 0);
+  return prefix;
+}
+
+// A double mapped to an unsigned number of the same order.
+quint64 orderedBits(double value) {
+  if (value == 0) value = 0;  // -0 and +0 are the same
+  quint64 bits;
+  std::memcpy(&bits, &value, sizeof bits);
+  return (bits >> 63) ? ~bits : bits | (quint64(1) << 63);
+}
+
+// One row's place in the order, packed so that a sort of a million rows runs
+// over contiguous memory: absent values first, then numbers (dates, booleans)
+// by value, then texts by collation. A text's sort key starts in `head`; the
+// full key is only looked at when two heads agree and a key is longer.
+struct RowKey {
+  quint32 group;  // 0 absent, 1 number, 2 text
+  quint32 row;
+  quint64 head[2];
+};
+
+constexpr qsizetype kHeadBytes = 16;
+
+RowKey keyFor(const QVariant& value, quint32 row, QByteArray* fullText) {
   switch (value.typeId()) {
     case QMetaType::UnknownType:
-      return key;
+      return {0, row, {0, 0}};
     case QMetaType::LongLong:
     case QMetaType::Int:
     case QMetaType::Double:
     case QMetaType::Float:
     case QMetaType::Bool:
-      key.group = 1;
-      key.number = value.toDouble();
-      return key;
+      return {1, row, {orderedBits(value.toDouble()), 0}};
     case QMetaType::QDateTime:
-      key.group = 1;
-      key.number = double(value.toDateTime().toMSecsSinceEpoch());
-      return key;
-    default:
-      key.group = 2;
-      key.text = collationKey(value.toString());
-      return key;
+      return {1, row, {orderedBits(double(value.toDateTime().toMSecsSinceEpoch())), 0}};
+    default: {
+      const QByteArray key = collationKey(value.toString());
+      if (key.size() > kHeadBytes) *fullText = key;
+      return {2, row, {bigEndianPrefix(key, 0), bigEndianPrefix(key, 8)}};
+    }
   }
 }
 
-int compareKeys(const RowKey& a, const RowKey& b) {
+// Orders two rows' keys; -1, 0 or 1. Equal keys are left to the row numbers.
+int compareKeys(const RowKey& a, const RowKey& b, const std::vector<QByteArray>& fullTexts) {
   if (a.group != b.group) return a.group < b.group ? -1 : 1;
-  if (a.group == 1) return a.number < b.number ? -1 : (b.number < a.number ? 1 : 0);
-  if (a.group == 2) return a.text.compare(b.text);
+  for (int i = 0; i < 2; ++i)
+    if (a.head[i] != b.head[i]) return a.head[i] < b.head[i] ? -1 : 1;
+  if (a.group == 2) {
+    const QByteArray& x = fullTexts[a.row];
+    const QByteArray& y = fullTexts[b.row];
+    if (!x.isEmpty() || !y.isEmpty()) return x.compare(y) < 0 ? -1 : (y.compare(x) < 0 ? 1 : 0);
+  }
   return 0;
 }
 
@@ -125,16 +149,24 @@ void CallListSortModel::computeOrder() {
   auto* calls = qobject_cast<CallListModel*>(sourceModel());
   if (sortColumn_ < 0 || !calls || rows < 2) return;
 
-  const QString& key = CallListModel::keyForColumn(sortColumn_);
+  const QString& column = CallListModel::keyForColumn(sortColumn_);
   std::vector<RowKey> keys;
+  std::vector<QByteArray> fullTexts(rows);
   keys.reserve(rows);
-  for (const QVariantMap& record : calls->content()) keys.push_back(keyFor(record.value(key)));
+  quint32 row = 0;
+  for (const QVariantMap& record : calls->content()) {
+    keys.push_back(keyFor(record.value(column), row, &fullTexts[row]));
+    ++row;
+  }
 
+  // Ties keep content order in both directions, so the row number decides them.
   const bool descending = sortOrder_ == Qt::DescendingOrder;
-  std::stable_sort(proxyToSource_.begin(), proxyToSource_.end(), [&](int a, int b) {
-    const int c = compareKeys(keys[a], keys[b]);
-    return descending ? c > 0 : c < 0;
+  std::sort(keys.begin(), keys.end(), [&](const RowKey& a, const RowKey& b) {
+    const int c = compareKeys(a, b, fullTexts);
+    if (c != 0) return descending ? c > 0 : c < 0;
+    return a.row < b.row;
   });
+  for (int i = 0; i < rows; ++i) proxyToSource_[i] = int(keys[i].row);
 }
 
 void CallListSortModel::rebuildInverse() {

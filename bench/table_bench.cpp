@@ -94,8 +94,8 @@ int sort(int count) {
   AppDelegate delegate;
   std::unique_ptr<MainWindow> window(loadMainWindowLayout(&delegate));
   delegate.applicationDidFinishLaunching();
+  if (!QTest::qWaitFor([&] { return delegate.callListRestored(); })) return 1;
   delegate.dataArrayController()->setContent(generatedList(count));
-  if (!QTest::qWaitForWindowExposed(window.get())) return 1;
   QTableView* table = window->table();
   auto timeSort = [&](int column) {
     std::vector<double> runs;
