@@ -14,11 +14,15 @@
 namespace {
 
 // The user's locale collation, case-insensitive and numeric-aware ("555-9" before
-// "555-10"). ICU directly: QCollator falls back to code-unit order in the C locale.
+// "555-10"). ICU directly: QCollator falls back to code-unit order in the C
+// locale, and so does ICU's own en_US_POSIX, which stands for C; both get the
+// root collation instead.
 icu::Collator* tableCollator() {
   static const std::unique_ptr<icu::Collator> collator = [] {
     UErrorCode status = U_ZERO_ERROR;
-    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(icu::Locale::getDefault(), status));
+    const icu::Locale& user = icu::Locale::getDefault();
+    const bool posix = qstrcmp(user.getVariant(), "POSIX") == 0;
+    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(posix ? icu::Locale::getRoot() : user, status));
     if (U_FAILURE(status)) return std::unique_ptr<icu::Collator>();
     c->setStrength(icu::Collator::SECONDARY);
     c->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
