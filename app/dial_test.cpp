@@ -188,6 +188,17 @@ QString registerFakeTelHandler(const QTemporaryDir& dir) {
   return out;
 }
 
+TEST(Dialer, KnowsWhetherTheDesktopHasATelHandler) {
+  if (QStandardPaths::findExecutable(QStringLiteral("xdg-mime")).isEmpty()) GTEST_SKIP() << "needs xdg-utils";
+  const QString mimeapps = testsupport::TempHome::path() + QStringLiteral("/.config/mimeapps.list");
+  QFile::remove(mimeapps);
+  EXPECT_FALSE(telHandlerRegistered());
+  QTemporaryDir dir;
+  registerFakeTelHandler(dir);
+  EXPECT_TRUE(telHandlerRegistered());
+  QFile::remove(mimeapps);
+}
+
 // The default road: a tel: URI through QDesktopServices and xdg-open to the
 // desktop's handler. Qt opens URLs only on a real platform (xcb), so on the
 // offscreen platform the test runs itself again under xvfb-run.

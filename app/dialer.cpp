@@ -3,6 +3,7 @@
 
 #include <QDesktopServices>
 #include <QProcess>
+#include <QStandardPaths>
 #include <algorithm>
 #include <charconv>
 
@@ -73,7 +74,7 @@ DialOutcome runCommand(const QString& pattern, const QString& number) {
 DialOutcome openTelUri(const QString& number) {
   const std::optional<QUrl> uri = telUriFor(number);
   if (!uri) return {false, QStringLiteral("The number \"%1\" holds no digits to dial.").arg(number)};
-  if (!QDesktopServices::openUrl(*uri))
+  if (!telHandlerRegistered() || !QDesktopServices::openUrl(*uri))
     return {false, QStringLiteral("No application is set up to dial tel: links.")};
   return {true, {}};
 }
@@ -132,6 +133,20 @@ std::optional<DialCommand> dialCommandFor(const QString& pattern, const QString&
     command.arguments << argument;
   }
   return command;
+}
+
+bool telHandlerRegistered() {
+  const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
+  if (xdgMime.isEmpty()) return true;
+  QProcess query;
+  query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/tel")});
+  if (!query.waitForFinished(3000)) {
+    query.kill();
+    query.waitForFinished();
+    return true;
+  }
+  return query.exitStatus() != QProcess::NormalExit || query.exitCode() != 0 ||
+         !query.readAllStandardOutput().trimmed().isEmpty();
 }
 
 DialOutcome handNumberToDialer(const QString& number) {

@@ -39,6 +39,12 @@ struct DialCommand {
 [[nodiscard]] std::optional<DialCommand> dialCommandFor(const QString& pattern, const QString& number,
                                                         QString* problem);
 
+// Whether the desktop names an application for tel: links, as xdg-mime answers
+// it; true when xdg-mime is missing or does not answer, so that opening the
+// URI is still tried. xdg-open starts even when nothing handles tel:, and only
+// this question tells the user that no dialer was reached.
+[[nodiscard]] bool telHandlerRegistered();
+
 // Hands `number` to the dialer: the "DialCommand" template when the preference
 // holds a non-empty one, otherwise the tel: URI. Returns once the dialer has it.
 [[nodiscard]] DialOutcome handNumberToDialer(const QString& number);
