@@ -1,0 +1,201 @@
+// The user's three actions end to end on the real widgets: load through the
+// file dialog, sort, dial from a selection of two, edit, export, quit and
+// relaunch; and what the user is told when a load or an export fails.
+#include <QDir>
+#include <QFileDialog>
+#include <QMessageBox>
+#include <QStandardPaths>
+#include <QStatusBar>
+#include <QTableView>
+#include <QTemporaryDir>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <memory>
+
+#include "app/app_delegate.h"
+#include "prefs/user_defaults.h"
+#include "testsupport/log_capture.h"
+#include "testsupport/qt_printers.h"
+
+namespace {
+
+void relaunchStore() {
+  Tirr_UserDefaults::resetDefaults();
+  AppDelegate::registerApplicationDefaults();
+}
+
+struct Session {
+  std::unique_ptr<AppDelegate> delegate = std::make_unique<AppDelegate>();
+  std::unique_ptr<MainWindow> window;
+
+  Session() {
+    window.reset(loadMainWindowLayout(delegate.get()));
+    delegate->applicationDidFinishLaunching();
+    EXPECT_TRUE(QTest::qWaitFor([this] { return delegate->callListRestored(); }));
+  }
+  const CallList& content() const { return delegate->dataArrayController()->content(); }
+  QTableView* table() const { return window->table(); }
+  QString status() const { return window->statusBar()->currentMessage(); }
+
+  // Runs an action whose file dialog answers with `path` (or is cancelled).
+  void chooseInDialog(QAction* action, const char* dialogName, const QString& path, bool accept = true) {
+    action->trigger();
+    auto* dialog = window->findChild<QFileDialog*>(QLatin1String(dialogName));
+    ASSERT_NE(dialog, nullptr);
+    if (!accept) {
+      dialog->reject();
+    } else {
+      dialog->selectFile(path);
+      static_cast<QDialog*>(dialog)->accept();  // QFileDialog::accept checks the choice like the OK button
+    }
+    QCoreApplication::processEvents();
+  }
+  void quit() {
+    delegate->applicationWillTerminate();
+    window.reset();
+  }
+};
+
+class UserActionsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Tirr_UserDefaults::resetDefaults();
+    QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tirr-defaults"))
+        .removeRecursively();
+    relaunchStore();
+    Tirr_UserDefaults::writeDefault(QStringLiteral("true %N"), QStringLiteral("DialCommand"));
+  }
+
+  QString writeFile(const char* name, const QByteArray& bytes) {
+    const QString path = dir_.filePath(QLatin1String(name));
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+  }
+
+  QTemporaryDir dir_;
+};
+
+QStringList column(const QTableView* table, int column) {
+  QStringList texts;
+  for (int row = 0; row < table->model()->rowCount(); ++row)
+    texts << table->model()->index(row, column).data().toString();
+  return texts;
+}
+
+TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
+  const QString calls = writeFile("calls.txt",
+                                  "index\tnumber\tdate\tsuccess\tnote\n"
+                                  "1\t555-0100\t\t0\tfirst\n"
+                                  "2\t0800123456\t\tyes\tsaid \"hi\", call again\n"
+                                  "3\t+49 30 123\t\t0\tdritte Nummer\n");
+  const QString exported = dir_.filePath(QStringLiteral("log.txt"));
+  {
+    Session s;
+    s.chooseInDialog(s.window->loadAction(), "loadDialog", calls);
+    ASSERT_EQ(s.content().size(), 3);
+    EXPECT_EQ(s.content()[1].value(CallKeys::number), QVariant(QStringLiteral("0800123456")));
+    EXPECT_EQ(s.content()[1].value(CallKeys::success), QVariant(true));
+    EXPECT_EQ(s.status(), QStringLiteral("Loaded 3 entries from “calls.txt”."));
+    EXPECT_EQ(s.delegate->dataArrayController()->selectedContentRows(), QList<int>{0});
+    EXPECT_EQ(Tirr_UserDefaults::readDefault(AppDelegate::kLastDirectoryKey).value_or(QVariant()),
+              QVariant(dir_.path()));
+
+    s.table()->sortByColumn(CallListModel::NumberColumn, Qt::AscendingOrder);
+    EXPECT_EQ(column(s.table(), CallListModel::NumberColumn),
+              (QStringList{QStringLiteral("+49 30 123"), QStringLiteral("555-0100"), QStringLiteral("0800123456")}));
+
+    // Two rows selected: the lower one in the table is dialled and stamped.
+    QItemSelectionModel* selection = s.table()->selectionModel();
+    selection->clearSelection();
+    selection->select(s.table()->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(s.table()->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
+    s.window->dialAction()->trigger();
+    EXPECT_FALSE(s.content()[0].contains(CallKeys::date));
+    EXPECT_FALSE(s.content()[2].contains(CallKeys::date));
+    ASSERT_TRUE(s.content()[1].contains(CallKeys::date));
+    EXPECT_GE(s.content()[1].value(CallKeys::date).toDateTime(), before);
+    EXPECT_EQ(s.status(), QStringLiteral("Dialling 0800123456…"));
+
+    // Tick success and rewrite a note through the table.
+    QAbstractItemModel* shown = s.table()->model();
+    EXPECT_TRUE(shown->setData(shown->index(0, CallListModel::SuccessColumn), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_TRUE(shown->setData(shown->index(1, CallListModel::NoteColumn), QStringLiteral("call after 3"),
+                               Qt::EditRole));
+    EXPECT_EQ(s.content()[2].value(CallKeys::success), QVariant(true));
+    EXPECT_EQ(s.content()[0].value(CallKeys::note), QVariant(QStringLiteral("call after 3")));
+
+    s.chooseInDialog(s.window->exportAction(), "exportDialog", exported);
+    EXPECT_EQ(s.status(), QStringLiteral("Exported 3 entries to “log.txt”."));
+    s.quit();
+  }
+
+  QFile log(exported);
+  ASSERT_TRUE(log.open(QIODevice::ReadOnly));
+  const QList<QByteArray> lines = log.readAll().split('\n');
+  ASSERT_EQ(lines.size(), 5);  // header, three records in content order, and the final line feed
+  EXPECT_EQ(lines[0], "index\tnumber\tdate\tsuccess\tnote");
+  EXPECT_EQ(lines[1], "1\t555-0100\t\t0\tcall after 3");
+  EXPECT_TRUE(lines[2].startsWith("2\t0800123456\t")) << lines[2].toStdString();
+  EXPECT_TRUE(lines[2].endsWith("\t1\tsaid \"hi\", call again")) << lines[2].toStdString();
+  EXPECT_EQ(lines[3], "3\t+49 30 123\t\t1\tdritte Nummer");
+  EXPECT_EQ(lines[4], "");
+
+  relaunchStore();
+  Session again;
+  ASSERT_EQ(again.content().size(), 3);
+  EXPECT_EQ(again.content()[0].value(CallKeys::note), QVariant(QStringLiteral("call after 3")));
+  EXPECT_TRUE(again.content()[1].contains(CallKeys::date));
+  EXPECT_EQ(again.content()[2].value(CallKeys::success), QVariant(true));
+  EXPECT_EQ(column(again.table(), CallListModel::NumberColumn).first(), QStringLiteral("+49 30 123"));
+
+  // The exported log loads back as the same list.
+  const CallList before = again.content();
+  again.chooseInDialog(again.window->loadAction(), "loadDialog", exported);
+  ASSERT_EQ(again.content().size(), 3);
+  for (int i = 0; i < 3; ++i) {
+    SCOPED_TRACE(i);
+    for (const QString* key : {&CallKeys::index, &CallKeys::number, &CallKeys::success, &CallKeys::note})
+      EXPECT_EQ(again.content()[i].value(*key), before[i].value(*key)) << key->toStdString();
+  }
+  EXPECT_EQ(again.content()[1].value(CallKeys::date).toDateTime().toSecsSinceEpoch(),
+            before[1].value(CallKeys::date).toDateTime().toSecsSinceEpoch());
+}
+
+TEST_F(UserActionsTest, FailedOrEmptyLoadsLeaveTheListAndSayWhy) {
+  Session s;
+  const QString good = writeFile("good.txt", "Phone\n555 1234\n");
+  s.chooseInDialog(s.window->loadAction(), "loadDialog", good);
+  ASSERT_EQ(s.content().size(), 1);
+
+  testsupport::LogCapture log;
+  s.chooseInDialog(s.window->loadAction(), "loadDialog", writeFile("bad.txt", "number,note\n555,x\n"));
+  EXPECT_EQ(s.content().size(), 1);
+  ASSERT_EQ(log.lines().size(), 1);
+  EXPECT_TRUE(log.lines()[0].startsWith(QStringLiteral("error: "))) << log.lines()[0].toStdString();
+  EXPECT_TRUE(s.status().startsWith(QStringLiteral("Could not load “bad.txt”: "))) << s.status().toStdString();
+
+  s.chooseInDialog(s.window->loadAction(), "loadDialog", writeFile("header.txt", "# calls\nnumber\n"));
+  EXPECT_EQ(s.content().size(), 1);
+  EXPECT_EQ(s.status(), QStringLiteral("“header.txt” holds nothing to load."));
+
+  s.chooseInDialog(s.window->loadAction(), "loadDialog", good, /*accept=*/false);
+  EXPECT_EQ(s.content().size(), 1);
+}
+
+TEST_F(UserActionsTest, FailedExportIsReportedAndWritesNothing) {
+  Session s;
+  s.chooseInDialog(s.window->loadAction(), "loadDialog", writeFile("calls.txt", "Phone\n555 1234\n"));
+  const QString target = dir_.filePath(QStringLiteral("gone/log.txt"));
+  s.chooseInDialog(s.window->exportAction(), "exportDialog", target);
+  auto* box = s.window->findChild<QMessageBox*>(QStringLiteral("exportFailedBox"));
+  ASSERT_NE(box, nullptr);
+  EXPECT_TRUE(box->text().contains(target)) << box->text().toStdString();
+  EXPECT_FALSE(box->informativeText().isEmpty());
+  EXPECT_FALSE(QFile::exists(target));
+  box->accept();
+}
+
+}  // namespace
