@@ -151,20 +151,26 @@ void AppDelegate::showStatus(const QString& message) {
   if (window_) window_->statusBar()->showMessage(message);
 }
 
-void AppDelegate::load() {
-  restoreCallList();
-  auto* dialog = new QFileDialog(window_, ui("Load Call List"), Tirr_UserDefaults::lastDirectory());
-  dialog->setObjectName(QStringLiteral("loadDialog"));
+QFileDialog* AppDelegate::openFileDialog(const QString& title, const QString& name,
+                                         void (AppDelegate::*completion)(int, const QString&)) {
+  auto* dialog = new QFileDialog(window_, title, Tirr_UserDefaults::lastDirectory());
+  dialog->setObjectName(name);
   dialog->setAttribute(Qt::WA_DeleteOnClose);
   dialog->setWindowModality(Qt::WindowModal);
+  connect(dialog, &QFileDialog::finished, this, [this, dialog, completion](int result) {
+    const QString path = dialog->selectedFiles().value(0);
+    if (result == QDialog::Accepted) rememberDirectory(QFileInfo(path).absolutePath());
+    (this->*completion)(result, path);
+  });
+  return dialog;
+}
+
+void AppDelegate::load() {
+  restoreCallList();
+  QFileDialog* dialog = openFileDialog(ui("Load Call List"), QStringLiteral("loadDialog"), &AppDelegate::openPanelDidEnd);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setNameFilters({ui("Text files (*.txt)"), ui("All files (*)")});
-  connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
-    const QString path = dialog->selectedFiles().value(0);
-    if (result == QDialog::Accepted) rememberDirectory(QFileInfo(path).absolutePath());
-    openPanelDidEnd(result, path);
-  });
   dialog->open();
 }
 
@@ -212,18 +218,11 @@ void AppDelegate::dial() {
 
 void AppDelegate::export_() {
   restoreCallList();
-  auto* dialog = new QFileDialog(window_, ui("Export Call Log"), Tirr_UserDefaults::lastDirectory());
-  dialog->setObjectName(QStringLiteral("exportDialog"));
-  dialog->setAttribute(Qt::WA_DeleteOnClose);
-  dialog->setWindowModality(Qt::WindowModal);
+  QFileDialog* dialog =
+      openFileDialog(ui("Export Call Log"), QStringLiteral("exportDialog"), &AppDelegate::savePanelDidEnd);
   dialog->setAcceptMode(QFileDialog::AcceptSave);
   dialog->setFileMode(QFileDialog::AnyFile);
   dialog->selectFile(kExportFileName);
-  connect(dialog, &QFileDialog::finished, this, [this, dialog](int result) {
-    const QString path = dialog->selectedFiles().value(0);
-    if (result == QDialog::Accepted) rememberDirectory(QFileInfo(path).absolutePath());
-    savePanelDidEnd(result, path);
-  });
   dialog->open();
 }
 

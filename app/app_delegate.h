@@ -11,6 +11,8 @@
 #include "app/call_list_io.h"
 #include "app/main_window.h"
 
+class QFileDialog;
+
 class AppDelegate : public QObject {
   Q_OBJECT
 
@@ -74,6 +76,10 @@ class AppDelegate : public QObject {
   void storeSort();
   void restoreSort();
   void rememberDirectory(const QString& directory);
+  // A window-modal file dialog starting in the last directory; when it closes
+  // the directory is remembered (after OK) and `completion` gets the outcome.
+  QFileDialog* openFileDialog(const QString& title, const QString& name,
+                              void (AppDelegate::*completion)(int, const QString&));
   void showStatus(const QString& message);
 
   QPointer<MainWindow> window_;

@@ -15,6 +15,7 @@
 #include <gtest/gtest.h>
 #include <memory>
 
+#include "app/app_session_test.h"
 #include "prefs/user_defaults.h"
 #include "testsupport/qt_printers.h"
 
@@ -33,46 +34,9 @@ CallList sampleList() {
   };
 }
 
-// One run of the program: the window layout, the delegate and its launch.
-struct Session {
-  std::unique_ptr<AppDelegate> delegate = std::make_unique<AppDelegate>();
-  std::unique_ptr<MainWindow> window;
-
-  Session() {
-    AppDelegate::initialize();
-    window.reset(loadMainWindowLayout(delegate.get()));
-    delegate->applicationDidFinishLaunching();
-    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
-    EXPECT_TRUE(QTest::qWaitFor([this] { return delegate->callListRestored(); }));
-  }
-  ArrayController* controller() const { return delegate->dataArrayController(); }
-  QTableView* table() const { return window->table(); }
-  // Quits the way the program does: the termination handler stores everything.
-  void quit() {
-    delegate->applicationWillTerminate();
-    window.reset();
-  }
-};
-
-// Forgets the in-memory store so the next read comes from disk, and registers
-// the defaults again, as a new process does.
-void relaunchStore() {
-  Tirr_UserDefaults::resetDefaults();
-  AppDelegate::registerApplicationDefaults();
-}
-
-class AppDelegateTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    Tirr_UserDefaults::resetDefaults();
-    QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tirr-defaults"))
-        .removeRecursively();
-    relaunchStore();
-    QDir().mkpath(QDir::homePath() + QStringLiteral("/Desktop"));
-    // Dialling in these tests goes to a harmless command, never to the desktop's handler.
-    Tirr_UserDefaults::writeDefault(QStringLiteral("true %N"), QStringLiteral("DialCommand"));
-  }
-};
+using testsupport::relaunchStore;
+using Session = testsupport::AppSession;
+using AppDelegateTest = testsupport::AppTest;
 
 void expectSameList(const CallList& actual, const CallList& expected) {
   ASSERT_EQ(actual.size(), expected.size());

@@ -12,29 +12,17 @@
 #include <gtest/gtest.h>
 #include <memory>
 
-#include "app/app_delegate.h"
+#include "app/app_session_test.h"
 #include "prefs/user_defaults.h"
 #include "testsupport/log_capture.h"
 #include "testsupport/qt_printers.h"
 
 namespace {
 
-void relaunchStore() {
-  Tirr_UserDefaults::resetDefaults();
-  AppDelegate::registerApplicationDefaults();
-}
+using testsupport::relaunchStore;
 
-struct Session {
-  std::unique_ptr<AppDelegate> delegate = std::make_unique<AppDelegate>();
-  std::unique_ptr<MainWindow> window;
-
-  Session() {
-    window.reset(loadMainWindowLayout(delegate.get()));
-    delegate->applicationDidFinishLaunching();
-    EXPECT_TRUE(QTest::qWaitFor([this] { return delegate->callListRestored(); }));
-  }
-  const CallList& content() const { return delegate->dataArrayController()->content(); }
-  QTableView* table() const { return window->table(); }
+// A run of the program whose file dialogs the test answers.
+struct Session : testsupport::AppSession {
   QString status() const { return window->statusBar()->currentMessage(); }
 
   // Runs an action whose file dialog answers with `path` (or is cancelled).
@@ -50,22 +38,10 @@ struct Session {
     }
     QCoreApplication::processEvents();
   }
-  void quit() {
-    delegate->applicationWillTerminate();
-    window.reset();
-  }
 };
 
-class UserActionsTest : public ::testing::Test {
+class UserActionsTest : public testsupport::AppTest {
  protected:
-  void SetUp() override {
-    Tirr_UserDefaults::resetDefaults();
-    QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tirr-defaults"))
-        .removeRecursively();
-    relaunchStore();
-    Tirr_UserDefaults::writeDefault(QStringLiteral("true %N"), QStringLiteral("DialCommand"));
-  }
-
   QString writeFile(const char* name, const QByteArray& bytes) {
     const QString path = dir_.filePath(QLatin1String(name));
     QFile file(path);
