@@ -450,7 +450,7 @@ const std::vector<std::unique_ptr<icu::DateFormat>>& readers(CallDateFormats& fo
   return formats.readers;
 }
 
-// Qt::UTC, not QTimeZone::utc(): the spec form needs no zone object per date.
+// Qt::UTC, not QTimeZone::utc(): the time-specifier form needs no zone object per date.
 QDateTime utcFromMsecs(qint64 msecs) { return QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC); }
 
 // Reads exactly `count` ASCII digits at `pos`; -1 when they are not there.
