@@ -39,31 +39,64 @@ QString DomainStore::filePath(const QString& domain) const {
 DomainStore::Domain* DomainStore::domain(const QString& name) {
   if (!isValidDomainName(name)) return nullptr;
   auto it = domains_.find(name);
-  if (it == domains_.end()) it = domains_.insert(name, load(name));
-  return &it.value();
+  if (it == domains_.end()) it = domains_.emplace(name, load(name)).first;
+  return &it->second;
+}
+
+std::optional<QVariant> DomainStore::value(const QString& name, const QString& key) {
+  Domain* d = domain(name);
+  if (!d) return std::nullopt;
+  if (const auto it = d->values.constFind(key); it != d->values.cend()) return *it;
+  return decode(*d, key);
 }
 
 const QVariantMap* DomainStore::values(const QString& name) {
   Domain* d = domain(name);
-  return d ? &d->values : nullptr;
+  if (!d) return nullptr;
+  decodeAll(*d);
+  return &d->values;
+}
+
+// Moves the value of `key` from the domain's file into its map; forgets the
+// file once every value has been taken out of it.
+std::optional<QVariant> DomainStore::decode(Domain& d, const QString& key) {
+  const auto it = d.encoded.constFind(key);
+  if (it == d.encoded.cend()) return std::nullopt;
+  QString why;
+  auto value = d.file->value(*it, &why);
+  d.encoded.erase(it);
+  if (d.encoded.isEmpty()) d.file.reset();
+  if (!value) {
+    // The file was checked whole when loaded, so this is not expected; the
+    // key is then treated as absent.
+    systemLog(QStringLiteral("error: ") + why);
+    return std::nullopt;
+  }
+  d.values.insert(key, *value);
+  return value;
+}
+
+void DomainStore::decodeAll(Domain& d) {
+  for (const QString& key : d.encoded.keys()) (void)decode(d, key);
 }
 
 void DomainStore::setValue(const QString& name, const QString& key, const QVariant& value) {
   if (Domain* d = domain(name)) {
     d->values.insert(key, value);
+    d->encoded.remove(key);
     d->dirty = true;
   }
 }
 
 void DomainStore::removeValue(const QString& name, const QString& key) {
   Domain* d = domain(name);
-  if (d && d->values.remove(key) > 0) d->dirty = true;
+  if (d && d->values.remove(key) + d->encoded.remove(key) > 0) d->dirty = true;
 }
 
 bool DomainStore::synchronize() {
   bool ok = true;
-  for (auto it = domains_.begin(); it != domains_.end(); ++it)
-    if (it->dirty && !save(it.key(), it.value())) ok = false;
+  for (auto& [name, domain] : domains_)
+    if (domain.dirty && !save(name, domain)) ok = false;
   return ok;
 }
 
@@ -74,12 +107,25 @@ DomainStore::Domain DomainStore::load(const QString& name) const {
   QString why;
   if (file.open(QIODevice::ReadOnly)) {
     const QByteArray bytes = file.readAll();
-    if (file.error() == QFileDevice::NoError) {
-      const auto decoded = plist::decode(bytes, &why);
-      if (decoded && decoded->userType() == QMetaType::QVariantMap) return {decoded->toMap()};
-      if (decoded) why = QStringLiteral("the top level is not a dictionary");
-    } else {
+    if (file.error() != QFileDevice::NoError) {
       why = file.errorString();
+    } else if (plist::looksBinary(bytes)) {
+      // Checked whole now; each value is decoded on its first read.
+      if (auto dictionary = plist::BinaryDictionary::open(bytes, &why)) {
+        Domain d;
+        d.encoded = dictionary->entries();
+        if (!d.encoded.isEmpty()) d.file = std::move(dictionary);
+        return d;
+      }
+    } else {
+      // Files in the XML or text form are rare: they are decoded whole.
+      const auto decoded = plist::decode(bytes, &why);
+      if (decoded && decoded->userType() == QMetaType::QVariantMap) {
+        Domain d;
+        d.values = decoded->toMap();
+        return d;
+      }
+      if (decoded) why = QStringLiteral("the top level is not a dictionary");
     }
     file.close();
   } else {
@@ -90,7 +136,9 @@ DomainStore::Domain DomainStore::load(const QString& name) const {
     systemLog(
         QStringLiteral("error: cannot read preferences file %1 (%2); it is left untouched and not written")
             .arg(path, why));
-    return {{}, false, false};
+    Domain unwritable;
+    unwritable.writable = false;
+    return unwritable;
   }
   systemLog(
       QStringLiteral("error: cannot read preferences file %1 (%2); moved aside to %3").arg(path, why, aside));
@@ -99,6 +147,7 @@ DomainStore::Domain DomainStore::load(const QString& name) const {
 
 bool DomainStore::save(const QString& name, Domain& domain) const {
   if (!domain.writable) return false;
+  decodeAll(domain);
   const auto bytes = plist::encodeBinary(QVariant(domain.values));
   if (!bytes) return false;
   if (!QDir(directory_).exists()) {

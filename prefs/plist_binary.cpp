@@ -13,6 +13,7 @@
 #include <cstring>
 #include <limits>
 #include <map>
+#include <memory>
 #include <vector>
 
 #include "prefs/plist_value.h"
@@ -325,15 +326,46 @@ class BinaryReader {
   explicit BinaryReader(QByteArrayView bytes)
       : data_(reinterpret_cast<const uchar*>(bytes.data())), size_(bytes.size()) {}
 
-  std::optional<QVariant> read(QString* error) {
-    std::optional<QVariant> result;
-    if (readTrailer()) {
-      countReferences();
-      quint64 weight = 0;
-      result = object(top_, 0, weight);
+  // Checks the whole list without building any value: every object reachable
+  // from the top is bounds- and type-checked, and cycles, nesting and
+  // expansion are limited as a decoding limits them, so that decode() cannot
+  // fail afterwards. Also counts the references to each object for decode().
+  bool check(QString* error) {
+    bool ok = readTrailer();
+    if (ok) {
+      referenced_.assign(count_, 0);
+      extents_.assign(count_, Extent{});
+      Extent top;
+      ok = checkObject(top_, 0, top);
+      extents_ = {};
     }
+    if (!ok && error) *error = QStringLiteral("binary property list: ") + error_;
+    return ok;
+  }
+
+  // Decodes object `index` at nesting depth `depth`; check() must have passed.
+  std::optional<QVariant> decode(quint64 index, int depth, QString* error) {
+    error_.clear();
+    shared_.clear();
+    quint64 weight = 0;
+    auto result = index < count_ ? object(index, depth, weight) : failed(QStringLiteral("no such object"));
     if (!result && error) *error = QStringLiteral("binary property list: ") + error_;
     return result;
+  }
+
+  quint64 top() const { return top_; }
+
+  // The marker of object `index` (check() must have passed).
+  uchar marker(quint64 index) const { return data_[offsetOf(index)]; }
+
+  // Returns the object references of the container `index` (check() must
+  // have passed): a dictionary's keys first, then its values.
+  std::vector<quint64> references(quint64 index) {
+    quint64 at = 0, refs = 0;
+    std::vector<quint64> out;
+    if (!containerRefs(offsetOf(index), at, refs)) return out;
+    for (quint64 r = 0; r < refs; ++r, at += refSize_) out.push_back(bigEndian(at, refSize_));
+    return out;
   }
 
  private:
@@ -437,20 +469,77 @@ class BinaryReader {
     return fits(refsAt, refs, refSize_);
   }
 
-  // Counts how often each object is referenced, so that only objects used
-  // more than once are kept for sharing and the rest move into their parent.
-  void countReferences() {
-    referenced_.assign(count_, 0);
-    for (quint64 i = 0; i < count_; ++i) {
-      quint64 at, refs;
-      const quint64 offset = offsetOf(i);
-      if (!offset || !containerRefs(offset, at, refs)) continue;
-      for (quint64 r = 0; r < refs; ++r, at += refSize_) {
-        const quint64 ref = bigEndian(at, refSize_);
-        if (ref < count_ && referenced_[ref] < 2) ++referenced_[ref];
+  // What check() learns of an object: the values a decoding builds for it
+  // (shared ones counted each time they occur) and how deep it nests.
+  struct Extent {
+    quint64 weight = 0;
+    quint16 height = 0;  // 0 for a scalar, 1 + the highest child for a container
+    quint8 state = kUnseen;
+  };
+  static constexpr quint8 kUnseen = 0, kChecking = 1, kChecked = 2;
+
+  // Checks object `index` found at `depth` and all it holds, once per object.
+  // A shared object met again deeper down must still fit the nesting limit.
+  bool checkObject(quint64 index, int depth, Extent& result) {
+    Extent& e = extents_[index];
+    if (e.state == kChecking) return fail(QStringLiteral("object graph has a cycle"));
+    if (e.state == kUnseen) {
+      if (depth > kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(kMaxDepth));
+      const quint64 offset = offsetOf(index);
+      if (!offset) return fail(QStringLiteral("object offset out of bounds"));
+      e.state = kChecking;
+      Extent checked{1, 0, kChecked};
+      if (!checkContents(offset, depth, checked)) return false;
+      e = checked;
+    }
+    if (depth + e.height > kMaxDepth) return fail(QStringLiteral("nesting deeper than %1").arg(kMaxDepth));
+    result = e;
+    return true;
+  }
+
+  // Checks the object at `pos` as parse() would decode it, adding its
+  // children's weight and height to `e`.
+  bool checkContents(quint64 pos, int depth, Extent& e) {
+    const uchar marker = data_[pos++];
+    const int nibble = marker & 0x0F;
+    quint64 length;
+    switch (marker >> 4) {
+      case 0x0:
+        if (marker == 0x08 || marker == 0x09) return true;
+        break;
+      case 0x1:
+        return integerFits(pos, nibble);
+      case 0x2:
+      case 0x3:
+        return realFits(pos, marker);
+      case 0x4:
+      case 0x5:
+      case 0x6:
+      case 0x7:
+        return readLength(pos, nibble, length) && fits(pos, length, (marker >> 4) == 0x6 ? 2 : 1);
+      case 0xA:
+      case 0xC:
+      case 0xD: {
+        quint64 at, refs;
+        if (!containerRefs(pos - 1, at, refs)) return false;
+        const quint64 keys = (marker >> 4) == 0xD ? refs / 2 : 0;
+        for (quint64 r = 0; r < refs; ++r, at += refSize_) {
+          const quint64 ref = bigEndian(at, refSize_);
+          if (ref >= count_) return fail(QStringLiteral("object reference out of range"));
+          if (referenced_[ref] < 2) ++referenced_[ref];
+          Extent child;
+          if (!checkObject(ref, depth + 1, child)) return false;
+          const int type = data_[offsetOf(ref)] >> 4;
+          if (r < keys && type != 0x5 && type != 0x6 && type != 0x7)
+            return fail(QStringLiteral("dictionary key is not a string"));
+          e.weight += child.weight;
+          if (e.weight > weightLimit_) return fail(QStringLiteral("shared containers expand too far"));
+          e.height = std::max<quint16>(e.height, child.height + 1);
+        }
+        return true;
       }
     }
-    error_.clear();  // the decoding proper reports what is wrong
+    return fail(QStringLiteral("unsupported object type 0x%1").arg(marker, 2, 16, QLatin1Char('0')));
   }
 
   std::optional<QVariant> object(quint64 index, int depth, quint64& weight) {
@@ -507,40 +596,56 @@ class BinaryReader {
     return failed(QStringLiteral("unsupported object type 0x%1").arg(marker, 2, 16, QLatin1Char('0')));
   }
 
-  std::optional<QVariant> integer(quint64 pos, int nibble) {
-    if (nibble > 4) return failed(QStringLiteral("bad integer size"));
+  // Checks the integer whose bytes start at `pos`.
+  bool integerFits(quint64 pos, int nibble) {
+    if (nibble > 4) return fail(QStringLiteral("bad integer size"));
     const int size = 1 << nibble;
-    if (!fits(pos, size, 1)) return std::nullopt;
-    if (size <= 8) return QVariant::fromValue(qint64(bigEndian(pos, size)));
-    // 16 bytes: a 128-bit two's-complement number; keep what fits 64 bits.
+    if (!fits(pos, size, 1)) return false;
+    if (size <= 8) return true;
+    // 16 bytes: a 128-bit two's-complement number; only what fits 64 bits is read.
     const quint64 high = bigEndian(pos, 8), low = bigEndian(pos + 8, 8);
-    if (high == 0) {
-      if (low <= quint64(std::numeric_limits<qint64>::max())) return QVariant::fromValue(qint64(low));
-      return QVariant::fromValue(low);
-    }
-    if (high == ~quint64(0) && (low >> 63)) return QVariant::fromValue(qint64(low));
-    return failed(QStringLiteral("integer does not fit 64 bits"));
+    if (high == 0 || (high == ~quint64(0) && (low >> 63))) return true;
+    return fail(QStringLiteral("integer does not fit 64 bits"));
+  }
+
+  std::optional<QVariant> integer(quint64 pos, int nibble) {
+    if (!integerFits(pos, nibble)) return std::nullopt;
+    if (nibble < 4) return QVariant::fromValue(qint64(bigEndian(pos, 1 << nibble)));
+    const quint64 high = bigEndian(pos, 8), low = bigEndian(pos + 8, 8);
+    if (high == 0 && low > quint64(std::numeric_limits<qint64>::max())) return QVariant::fromValue(low);
+    return QVariant::fromValue(qint64(low));
+  }
+
+  double doubleAt(quint64 pos) const {
+    const quint64 bits = bigEndian(pos, 8);
+    double d;
+    std::memcpy(&d, &bits, 8);
+    return d;
+  }
+
+  // Checks the real or date whose bytes start at `pos`. Dates are seconds since
+  // 2001-01-01 UTC; QDateTime keeps milliseconds. Within about 30,000 years of
+  // 2001 a double holds every millisecond, so that a date read and written
+  // again stays the same.
+  bool realFits(quint64 pos, uchar marker) {
+    if (marker != 0x22 && marker != 0x23 && marker != 0x33)
+      return fail(QStringLiteral("bad real or date size"));
+    if (!fits(pos, marker == 0x22 ? 4 : 8, 1)) return false;
+    const double d = marker == 0x33 ? doubleAt(pos) : 0.0;
+    if (!std::isfinite(d) || std::fabs(d) > 1e12) return fail(QStringLiteral("date out of range"));
+    return true;
   }
 
   std::optional<QVariant> real(quint64 pos, uchar marker) {
+    if (!realFits(pos, marker)) return std::nullopt;
     if (marker == 0x22) {
-      if (!fits(pos, 4, 1)) return std::nullopt;
       const quint32 bits = quint32(bigEndian(pos, 4));
       float f;
       std::memcpy(&f, &bits, 4);
       return QVariant(f);
     }
-    if (marker != 0x23 && marker != 0x33) return failed(QStringLiteral("bad real or date size"));
-    if (!fits(pos, 8, 1)) return std::nullopt;
-    const quint64 bits = bigEndian(pos, 8);
-    double d;
-    std::memcpy(&d, &bits, 8);
-    if (marker == 0x23) return QVariant(d);
-    // Dates are seconds since 2001-01-01 UTC; QDateTime keeps milliseconds.
-    // Within about 30,000 years of 2001 a double holds every millisecond, so
-    // that a date read and written again stays the same.
-    if (!std::isfinite(d) || std::fabs(d) > 1e12) return failed(QStringLiteral("date out of range"));
-    const qint64 msecs = std::llround(d * 1000.0) + kReferenceDateMsecs;
+    if (marker == 0x23) return QVariant(doubleAt(pos));
+    const qint64 msecs = std::llround(doubleAt(pos) * 1000.0) + kReferenceDateMsecs;
     return QVariant(QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC));
   }
 
@@ -631,6 +736,7 @@ class BinaryReader {
   int offsetSize_ = 0, refSize_ = 0;
   quint64 count_ = 0, top_ = 0, tableOffset_ = 0, weightLimit_ = 0;
   std::vector<quint8> referenced_;  // 0, 1 or 2 for "more than once"; kInProgress while decoding
+  std::vector<Extent> extents_;     // per object, while checking
   QHash<quint64, Shared> shared_;
   struct KeySlot {
     quint64 index = 0;  // object index + 1; 0 for an empty slot
@@ -647,7 +753,46 @@ std::optional<QByteArray> encodeBinary(const QVariant& value, QString* error) {
 }
 
 std::optional<QVariant> decodeBinary(QByteArrayView bytes, QString* error) {
-  return BinaryReader(bytes).read(error);
+  BinaryReader reader(bytes);
+  if (!reader.check(error)) return std::nullopt;
+  return reader.decode(reader.top(), 0, error);
+}
+
+struct BinaryDictionary::Impl {
+  explicit Impl(QByteArray data) : bytes(std::move(data)), reader(bytes) {}
+  const QByteArray bytes;
+  BinaryReader reader;  // reads `bytes`
+  QHash<QString, quint64> entries;
+};
+
+BinaryDictionary::BinaryDictionary(std::unique_ptr<Impl> impl) : impl_(std::move(impl)) {}
+BinaryDictionary::BinaryDictionary(BinaryDictionary&&) noexcept = default;
+BinaryDictionary& BinaryDictionary::operator=(BinaryDictionary&&) noexcept = default;
+BinaryDictionary::~BinaryDictionary() = default;
+
+std::optional<BinaryDictionary> BinaryDictionary::open(QByteArray bytes, QString* error) {
+  auto impl = std::make_unique<Impl>(std::move(bytes));
+  BinaryReader& reader = impl->reader;
+  if (!reader.check(error)) return std::nullopt;
+  if ((reader.marker(reader.top()) >> 4) != 0xD) {
+    if (error) *error = QStringLiteral("binary property list: the top level is not a dictionary");
+    return std::nullopt;
+  }
+  const std::vector<quint64> refs = reader.references(reader.top());
+  const size_t count = refs.size() / 2;
+  impl->entries.reserve(qsizetype(count));
+  for (size_t i = 0; i < count; ++i) {
+    const auto key = reader.decode(refs[i], 1, error);
+    if (!key) return std::nullopt;
+    impl->entries.insert(key->toString(), refs[count + i]);  // a repeated key keeps its last value
+  }
+  return BinaryDictionary(std::move(impl));
+}
+
+const QHash<QString, quint64>& BinaryDictionary::entries() const { return impl_->entries; }
+
+std::optional<QVariant> BinaryDictionary::value(quint64 ref, QString* error) {
+  return impl_->reader.decode(ref, 1, error);
 }
 
 bool looksBinary(QByteArrayView bytes) {

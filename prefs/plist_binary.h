@@ -7,8 +7,10 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QHash>
 #include <QString>
 #include <QVariant>
+#include <memory>
 #include <optional>
 
 namespace plist {
@@ -23,6 +25,35 @@ namespace plist {
 // above INT64_MAX), 4-byte reals as float, sets as lists. Returns nullopt,
 // with a reason in `error`, for anything malformed.
 [[nodiscard]] std::optional<QVariant> decodeBinary(QByteArrayView bytes, QString* error = nullptr);
+
+// The top-level dictionary of a binary property list, for reading some of its
+// values without decoding the rest. open() checks the whole list as strictly
+// as decodeBinary() does, but builds only the keys; a value is decoded when
+// asked for.
+class BinaryDictionary {
+ public:
+  // Returns nullopt, with a reason in `error`, for anything decodeBinary()
+  // rejects and for a list whose top object is not a dictionary.
+  [[nodiscard]] static std::optional<BinaryDictionary> open(QByteArray bytes, QString* error = nullptr);
+
+  BinaryDictionary(BinaryDictionary&&) noexcept;
+  BinaryDictionary& operator=(BinaryDictionary&&) noexcept;
+  ~BinaryDictionary();
+
+  // Every key with the reference of its value, to pass to value(). A key that
+  // the file repeats names its last value, as in decodeBinary().
+  [[nodiscard]] const QHash<QString, quint64>& entries() const;
+
+  // Decodes the value that `ref` names, exactly as decodeBinary() would decode
+  // it inside the dictionary. For a reference from entries() this cannot fail,
+  // the list having been checked; otherwise it answers nullopt with a reason.
+  [[nodiscard]] std::optional<QVariant> value(quint64 ref, QString* error = nullptr);
+
+ private:
+  struct Impl;
+  explicit BinaryDictionary(std::unique_ptr<Impl> impl);
+  std::unique_ptr<Impl> impl_;
+};
 
 // Returns whether `bytes` starts with the binary property-list signature.
 [[nodiscard]] bool looksBinary(QByteArrayView bytes);

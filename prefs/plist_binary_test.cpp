@@ -35,6 +35,29 @@ QByteArray assemble(const QList<QByteArray>& objects, quint8 top = 0, quint64 co
   return out;
 }
 
+// Checks that BinaryDictionary accepts exactly the dictionaries decodeBinary
+// accepts, and that each value it decodes alone is the one decodeBinary gives.
+void expectLazyDictionaryAgrees(const QByteArray& bytes) {
+  QString error;
+  const auto whole = plist::decodeBinary(bytes);
+  auto lazy = plist::BinaryDictionary::open(bytes, &error);
+  if (!whole || whole->userType() != QMetaType::QVariantMap) {
+    EXPECT_FALSE(lazy);
+    EXPECT_FALSE(error.isEmpty());
+    return;
+  }
+  ASSERT_TRUE(lazy) << error.toStdString();
+  const QVariantMap map = whole->toMap();
+  EXPECT_EQ(QStringList(lazy->entries().keys()).size(), map.size());
+  for (auto it = lazy->entries().cbegin(); it != lazy->entries().cend(); ++it) {
+    SCOPED_TRACE(it.key().toStdString());
+    ASSERT_TRUE(map.contains(it.key()));
+    const auto value = lazy->value(it.value(), &error);
+    ASSERT_TRUE(value) << error.toStdString();
+    EXPECT_TRUE(plist::sameValue(*value, map.value(it.key())));
+  }
+}
+
 TEST(BinaryPropertyList, RoundTripsEveryKindExactly) {
   QVariantList distinct;  // more than 65535 objects: 4-byte references and offsets
   for (qint64 i = 0; i < 70000; ++i) distinct.append(i64(i * 7919));
@@ -155,7 +178,69 @@ TEST(BinaryPropertyList, RejectsMalformedFiles) {
     QString error;
     EXPECT_FALSE(plist::decodeBinary(c.bytes, &error));
     EXPECT_FALSE(error.isEmpty());
+    EXPECT_FALSE(plist::BinaryDictionary::open(c.bytes));
   }
+}
+
+TEST(BinaryPropertyList, ASharedContainerMetDeeperDownStillCountsItsNesting) {
+  // The top array holds S and a chain of 505 arrays whose last holds S again;
+  // S nests 20 arrays deep. Met first near the top, S fits the limit; met at
+  // the end of the chain it does not, and a value with such a path could never
+  // be written again.
+  const int chain = 505, inner = 20, count = 1 + chain + inner + 1, s = 1 + chain;
+  QByteArray out("bplist00");
+  QByteArray table;
+  const auto reference = [&](int r) { out.append(char(r >> 8)).append(char(r & 0xFF)); };
+  const auto object = [&] {
+    table.append(char(out.size() >> 16)).append(char(out.size() >> 8)).append(char(out.size() & 0xFF));
+  };
+  object();
+  out.append(char(0xA2));
+  reference(s);
+  reference(1);
+  for (int i = 0; i < chain; ++i) {
+    object();
+    out.append(char(0xA1));
+    reference(i + 1 < chain ? 2 + i : s);
+  }
+  for (int i = 0; i < inner; ++i) {
+    object();
+    out.append(char(0xA1));
+    reference(s + i + 1);
+  }
+  object();
+  out.append(char(0x09));
+  const int tableOffset = out.size();
+  out.append(table).append(6, '\0').append(char(3)).append(char(2));
+  out.append(6, '\0').append(char(count >> 8)).append(char(count & 0xFF)).append(8, '\0');
+  out.append(6, '\0').append(char(tableOffset >> 8)).append(char(tableOffset & 0xFF));
+
+  QString error;
+  EXPECT_FALSE(plist::decodeBinary(out, &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("deeper"))) << error.toStdString();
+}
+
+TEST(BinaryPropertyList, LazyDictionaryDecodesEachValueAsTheWholeDecodingDoes) {
+  QVariantList records;
+  for (int i = 0; i < 300; ++i)
+    records.append(QVariantMap{{"index", i64(i)},
+                               {"number", QStringLiteral("555-%1").arg(i % 7)},
+                               {"date", utc("2024-02-29T12:34:56.789Z")},
+                               {"success", i % 2 == 0}});
+  const QVariant shared = QVariantList{QStringLiteral("shared"), i64(1)};
+  const QVariantMap domain{{"data", records},
+                           {"CallTableSort", QVariantMap{{"column", "date"}, {"ascending", true}}},
+                           {"NSWindow Frame Main", QStringLiteral("{{0, 22}, {960, 600}}")},
+                           {"a", shared},
+                           {"b", QVariantList{shared, shared}},
+                           {"empty", QVariantMap()}};
+  const auto bytes = plist::encodeBinary(domain);
+  ASSERT_TRUE(bytes);
+  expectLazyDictionaryAgrees(*bytes);
+
+  QString error;
+  EXPECT_FALSE(plist::BinaryDictionary::open(*plist::encodeBinary(QVariantList{i64(1)}), &error));
+  EXPECT_TRUE(error.contains(QStringLiteral("not a dictionary"))) << error.toStdString();
 }
 
 TEST(BinaryPropertyList, RejectsNestingDeeperThanTheLimit) {
@@ -189,12 +274,18 @@ TEST(BinaryPropertyList, SurvivesEveryTruncationAndByteFlip) {
        QVariantList{i64(-5), QVariant(1.5), QString::fromUtf8("\xC3\xA9t\xC3\xA9"), QByteArray("xyz")}},
       {"when", utc("2020-05-06T07:08:09.010Z")}});
   ASSERT_TRUE(bytes);
-  for (qsizetype n = 0; n < bytes->size(); ++n) EXPECT_FALSE(plist::decodeBinary(bytes->first(n))) << n;
+  for (qsizetype n = 0; n < bytes->size(); ++n) {
+    EXPECT_FALSE(plist::decodeBinary(bytes->first(n))) << n;
+    EXPECT_FALSE(plist::BinaryDictionary::open(bytes->first(n))) << n;
+  }
+  // Any answer but a crash or a hang; and the check made when a dictionary is
+  // opened lazily is as strict as decoding it whole.
   for (qsizetype i = 0; i < bytes->size(); ++i) {
     for (const char flip : {'\x01', '\x80', '\xff'}) {
+      SCOPED_TRACE(i);
       QByteArray damaged = *bytes;
       damaged[i] = char(damaged[i] ^ flip);
-      (void)plist::decodeBinary(damaged);  // any answer but a crash or a hang
+      expectLazyDictionaryAgrees(damaged);
     }
   }
 }

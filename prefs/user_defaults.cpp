@@ -33,13 +33,6 @@ StandardDefaults& standard() {
   return *slot;
 }
 
-std::optional<QVariant> lookup(const QVariantMap* map, const QString& key) {
-  if (!map) return std::nullopt;
-  const auto it = map->constFind(key);
-  if (it == map->cend()) return std::nullopt;
-  return *it;
-}
-
 void store(const QVariant& value, const QString& key) {
   if (const auto canonical = plist::normalized(value)) {
     standard().store.setValue(Tirr_UserDefaults::applicationDomain(), key, *canonical);
@@ -103,9 +96,11 @@ void Tirr_UserDefaults::resetDefaults() {
 
 std::optional<QVariant> Tirr_UserDefaults::readDefault(const QString& key) {
   StandardDefaults& defaults = standard();
-  if (auto v = lookup(defaults.store.values(applicationDomain()), key)) return v;
-  if (auto v = lookup(defaults.store.values(globalDomain()), key)) return v;
-  return lookup(&defaults.registered, key);
+  if (auto v = defaults.store.value(applicationDomain(), key)) return v;
+  if (auto v = defaults.store.value(globalDomain(), key)) return v;
+  const auto it = defaults.registered.constFind(key);
+  if (it == defaults.registered.cend()) return std::nullopt;
+  return *it;
 }
 
 bool Tirr_UserDefaults::readBoolDefault(const QString& key) {
@@ -150,7 +145,7 @@ std::optional<QVariantMap> Tirr_UserDefaults::allDefaultsForPersistentDomain(con
 }
 
 std::optional<QVariant> Tirr_UserDefaults::readDefault(const QString& key, const QString& domain) {
-  return lookup(standard().store.values(domain), key);
+  return standard().store.value(domain, key);
 }
 
 bool Tirr_UserDefaults::readBoolDefault(const QString& key, const QString& domain) {
