@@ -1,6 +1,8 @@
 // Feeds arbitrary bytes to the property-list readers (every form, whatever the
 // bytes look like) and to the archived-value decoder. Whatever decodes must
-// survive a binary write and read unchanged.
+// survive a binary write and read unchanged, and the store's key-by-key reader
+// must accept exactly the dictionaries the whole-file reader accepts, with the
+// same values.
 #include <cstdint>
 #include <cstdlib>
 
@@ -20,6 +22,22 @@ void checkBinaryRoundTrip(const QVariant& value) {
   if (!decoded || !plist::sameValue(*decoded, value)) std::abort();
 }
 
+// The lazily read dictionary agrees with the whole decode, key by key.
+void checkLazyDictionary(QByteArrayView bytes) {
+  const auto whole = plist::decodeBinary(bytes, nullptr);
+  const bool isDictionary = whole && whole->typeId() == QMetaType::QVariantMap;
+  auto lazy = plist::BinaryDictionary::open(bytes.toByteArray());
+  if (lazy.has_value() != isDictionary) std::abort();
+  if (!lazy) return;
+  const QVariantMap expected = whole->toMap();
+  if (lazy->entries().size() != expected.size()) std::abort();
+  for (auto it = lazy->entries().cbegin(); it != lazy->entries().cend(); ++it) {
+    const auto value = lazy->value(it.value());
+    if (!value || !expected.contains(it.key()) || !plist::sameValue(*value, expected.value(it.key())))
+      std::abort();
+  }
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -27,6 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (const auto value = plist::decode(bytes)) checkBinaryRoundTrip(*value);
   for (auto decoder : {&plist::decodeBinary, &plist::decodeXml, &plist::decodeText})
     if (const auto value = decoder(bytes, nullptr)) checkBinaryRoundTrip(*value);
+  checkLazyDictionary(bytes);
 
   if (const auto value = archive::unarchive(bytes)) {
     const auto again = archive::archive(*value);

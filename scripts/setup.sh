@@ -9,7 +9,7 @@ packages=(
   libicu-dev
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
-  xvfb xauth x11-utils xdotool imagemagick xdg-utils dbus
+  xvfb xauth x11-utils xdotool imagemagick xdg-utils dbus fonts-dejavu-core
   python3 python3-pandas
 )
 
