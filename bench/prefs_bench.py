@@ -26,15 +26,16 @@ PYTHON = "/usr/bin/python3"
 SYNC_GOAL_MS, RESTORE_GOAL_MS, RATIO_GOAL = 150, 250, 7
 
 
-def plistlib_step(mode, source, target):
+def plistlib_step(mode, source, target, form="binary"):
     """Runs inside a child process: one timed plistlib write or read."""
     import plistlib
+    fmt = plistlib.FMT_XML if form == "xml" else plistlib.FMT_BINARY
     with open(source, "rb") as f:
         data = f.read()
     if mode == "write":
         value = plistlib.loads(data)
         start, cpu = time.perf_counter(), time.process_time()
-        encoded = plistlib.dumps(value, fmt=plistlib.FMT_BINARY)
+        encoded = plistlib.dumps(value, fmt=fmt)
         with open(target, "wb") as f:
             f.write(encoded)
             f.flush()
@@ -64,6 +65,7 @@ def main():
 
     ours = {k: [] for k in ("sync_ms", "sync_cpu_ms", "restore_ms", "restore_cpu_ms", "sync_kb", "restore_kb")}
     theirs = {k: [] for k in ("write_ms", "write_cpu_ms", "read_ms", "read_cpu_ms", "write_kb", "read_kb")}
+    xml = {"xml_write_ms": [], "xml_read_ms": []}
     with tempfile.TemporaryDirectory() as scratch:
         env = dict(os.environ, XDG_CONFIG_HOME=scratch, HOME=scratch, QT_QPA_PLATFORM="offscreen")
         store_file = os.path.join(scratch, "tirr-defaults", "org.telvane.ListDialer.plist")
@@ -80,10 +82,16 @@ def main():
             w["write_kb"], rd["read_kb"] = w["peak_kb"], rd["peak_kb"]
             for k in theirs:
                 theirs[k].append(w.get(k, rd.get(k)))
+            # The XML form, for reference: what users and other tools write by hand.
+            xml_file = os.path.join(scratch, "plistlib-xml.plist")
+            xw = run([PYTHON, __file__, "--plistlib", "write", store_file, xml_file, "xml"])
+            xr = run([PYTHON, __file__, "--plistlib", "read", xml_file, "", "xml"])
+            xml["xml_write_ms"].append(xw["write_ms"])
+            xml["xml_read_ms"].append(xr["read_ms"])
         cross = subprocess.run([bench, "decode", peer_file], env=env, check=True, capture_output=True, text=True)
         store_size, peer_size = os.path.getsize(store_file), os.path.getsize(peer_file)
 
-    med = {k: statistics.median(v) for k, v in {**ours, **theirs}.items()}
+    med = {k: statistics.median(v) for k, v in {**ours, **theirs, **xml}.items()}
     load = os.getloadavg()[0]
     print(f"{args.records:,} call records, medians of {args.runs} runs (binary property lists), "
           f"load average {load:.1f} on {os.cpu_count()} CPUs")
@@ -99,11 +107,13 @@ def main():
               f"(goal >= {RATIO_GOAL}x)")
     print(f"  goals: sync < {SYNC_GOAL_MS} ms {'met' if med['sync_ms'] < SYNC_GOAL_MS else 'MISSED'}, "
           f"restore < {RESTORE_GOAL_MS} ms {'met' if med['restore_ms'] < RESTORE_GOAL_MS else 'MISSED'} (wall)")
+    print(f"  plistlib as XML: write {med['xml_write_ms']:.1f} ms ({med['xml_write_ms'] / med['sync_ms']:.1f}x ours), "
+          f"read {med['xml_read_ms']:.1f} ms ({med['xml_read_ms'] / med['restore_ms']:.1f}x ours)")
     print(f"  store decodes plistlib's file: {cross.stdout.strip()}")
 
 
 if __name__ == "__main__":
     if len(sys.argv) > 1 and sys.argv[1] == "--plistlib":
-        plistlib_step(*sys.argv[2:5])
+        plistlib_step(*sys.argv[2:6])
     else:
         main()
