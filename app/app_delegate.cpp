@@ -103,12 +103,6 @@ void AppDelegate::applicationWillTerminate() {
   storeCallList();
 }
 
-void AppDelegate::flushPendingSave() {
-  if (!autosave_.isActive()) return;
-  autosave_.stop();
-  storeCallList();
-}
-
 void AppDelegate::scheduleSave() {
   // Not restarted by later changes: a steady stream of edits is still stored
   // within one interval of the first.

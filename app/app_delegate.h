@@ -59,8 +59,6 @@ class AppDelegate : public QObject {
   void openPanelDidEnd(int returnCode, const QString& path);
   void savePanelDidEnd(int returnCode, const QString& path);
 
-  // Stores the list now if a change is waiting.
-  void flushPendingSave();
 
  Q_SIGNALS:
   void callListRestoredChanged();
