@@ -161,7 +161,8 @@ QFileDialog* AppDelegate::openFileDialog(const QString& title, const QString& na
 
 void AppDelegate::load() {
   restoreCallList();
-  QFileDialog* dialog = openFileDialog(ui("Load Call List"), QStringLiteral("loadDialog"), &AppDelegate::openPanelDidEnd);
+  QFileDialog* dialog =
+      openFileDialog(ui("Load Call List"), QStringLiteral("loadDialog"), &AppDelegate::openPanelDidEnd);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setNameFilters({ui("Text files (*.txt)"), ui("All files (*)")});
@@ -225,9 +226,9 @@ void AppDelegate::savePanelDidEnd(int returnCode, const QString& path) {
   const CallList& records = dataArrayController_->content();
   if (const std::optional<QString> problem = writeExportFile(path, exportText(records))) {
     showStatus(ui("The call log was not exported."));
-    auto* box = new QMessageBox(QMessageBox::Warning, ui("Export Failed"),
-                                ui("The call log could not be written to “%1”.").arg(path), QMessageBox::Ok,
-                                window_);
+    auto* box =
+        new QMessageBox(QMessageBox::Warning, ui("Export Failed"),
+                        ui("The call log could not be written to “%1”.").arg(path), QMessageBox::Ok, window_);
     box->setObjectName(QStringLiteral("exportFailedBox"));
     box->setInformativeText(*problem);
     box->setAttribute(Qt::WA_DeleteOnClose);
@@ -235,8 +236,9 @@ void AppDelegate::savePanelDidEnd(int returnCode, const QString& path) {
     box->open();
     return;
   }
-  showStatus(records.size() == 1 ? ui("Exported 1 entry to “%1”.").arg(displayName(path))
-                                 : ui("Exported %1 entries to “%2”.").arg(records.size()).arg(displayName(path)));
+  showStatus(records.size() == 1
+                 ? ui("Exported 1 entry to “%1”.").arg(displayName(path))
+                 : ui("Exported %1 entries to “%2”.").arg(records.size()).arg(displayName(path)));
 }
 
 MainWindow* loadMainWindowLayout(AppDelegate* delegate) {

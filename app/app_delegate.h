@@ -59,7 +59,6 @@ class AppDelegate : public QObject {
   void openPanelDidEnd(int returnCode, const QString& path);
   void savePanelDidEnd(int returnCode, const QString& path);
 
-
  Q_SIGNALS:
   void callListRestoredChanged();
 

@@ -2,6 +2,8 @@
 // relaunch, autosave, window frame, sorting and the shortcuts of the actions.
 #include "app/app_delegate.h"
 
+#include <gtest/gtest.h>
+
 #include <QAbstractItemModelTester>
 #include <QDir>
 #include <QFileDialog>
@@ -12,7 +14,6 @@
 #include <QStatusBar>
 #include <QTableView>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "app/app_session_test.h"
@@ -25,12 +26,19 @@ QDateTime someDate() { return QDateTime(QDate(2026, 3, 14), QTime(15, 9, 26, 535
 
 CallList sampleList() {
   return {
-      {{CallKeys::index, qint64(1)}, {CallKeys::number, QStringLiteral("555-0100")},
-       {CallKeys::success, false}, {CallKeys::note, QString()}},
-      {{CallKeys::index, qint64(2)}, {CallKeys::number, QStringLiteral("0800123456")},
-       {CallKeys::date, someDate()}, {CallKeys::success, true}, {CallKeys::note, QStringLiteral("called back")}},
-      {{CallKeys::index, qint64(3)}, {CallKeys::number, qint64(5551234)},
-       {CallKeys::success, false}, {CallKeys::note, QStringLiteral("Zürich ☎ 𝄞")}},
+      {{CallKeys::index, qint64(1)},
+       {CallKeys::number, QStringLiteral("555-0100")},
+       {CallKeys::success, false},
+       {CallKeys::note, QString()}},
+      {{CallKeys::index, qint64(2)},
+       {CallKeys::number, QStringLiteral("0800123456")},
+       {CallKeys::date, someDate()},
+       {CallKeys::success, true},
+       {CallKeys::note, QStringLiteral("called back")}},
+      {{CallKeys::index, qint64(3)},
+       {CallKeys::number, qint64(5551234)},
+       {CallKeys::success, false},
+       {CallKeys::note, QStringLiteral("Zürich ☎ 𝄞")}},
   };
 }
 
@@ -80,7 +88,8 @@ TEST_F(AppDelegateTest, QuitWithEmptyListStoresEmptyArray) {
     s.quit();
   }
   relaunchStore();
-  const auto stored = Tirr_UserDefaults::readDefault(AppDelegate::kDataKey, Tirr_UserDefaults::applicationDomain());
+  const auto stored =
+      Tirr_UserDefaults::readDefault(AppDelegate::kDataKey, Tirr_UserDefaults::applicationDomain());
   ASSERT_TRUE(stored.has_value());
   EXPECT_EQ(stored->typeId(), QMetaType::QVariantList);
   EXPECT_TRUE(stored->toList().isEmpty());
@@ -128,7 +137,8 @@ TEST_F(AppDelegateTest, TableEditsLandInTheRecordAndSurviveAKill) {
   relaunchStore();
   const CallList stored = [] {
     CallList list;
-    for (const QVariant& v : Tirr_UserDefaults::readDefault(AppDelegate::kDataKey).value_or(QVariant()).toList())
+    for (const QVariant& v :
+         Tirr_UserDefaults::readDefault(AppDelegate::kDataKey).value_or(QVariant()).toList())
       list.append(v.toMap());
     return list;
   }();
@@ -200,7 +210,8 @@ TEST_F(AppDelegateTest, ShortcutsReachTheActions) {
   QTest::keyClick(s.window.get(), Qt::Key_E, Qt::ControlModifier);
   auto* exportDialog = s.window->findChild<QFileDialog*>(QStringLiteral("exportDialog"));
   ASSERT_NE(exportDialog, nullptr);
-  EXPECT_EQ(exportDialog->selectedFiles().value(0).section(QLatin1Char('/'), -1), AppDelegate::kExportFileName);
+  EXPECT_EQ(exportDialog->selectedFiles().value(0).section(QLatin1Char('/'), -1),
+            AppDelegate::kExportFileName);
   exportDialog->reject();
   s.window->activateWindow();
   ASSERT_TRUE(QTest::qWaitForWindowActive(s.window.get()));
@@ -219,7 +230,8 @@ TEST_F(AppDelegateTest, ShortcutsReachTheActions) {
 
 TEST(CallListModels, PassTheModelTester) {
   ArrayController controller;
-  QAbstractItemModelTester sourceTester(controller.model(), QAbstractItemModelTester::FailureReportingMode::Fatal);
+  QAbstractItemModelTester sourceTester(controller.model(),
+                                        QAbstractItemModelTester::FailureReportingMode::Fatal);
   QAbstractItemModelTester arrangedTester(controller.arranged(),
                                           QAbstractItemModelTester::FailureReportingMode::Fatal);
   controller.setContent(sampleList());
@@ -236,8 +248,10 @@ TEST(CallListModels, SelectionIsInTableOrderAndFollowsASort) {
   controller.setContent(sampleList());
   controller.arranged()->sort(CallListModel::IndexColumn, Qt::DescendingOrder);  // rows 3, 2, 1
   QItemSelectionModel* selection = controller.selection();
-  selection->select(controller.arranged()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-  selection->select(controller.arranged()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  selection->select(controller.arranged()->index(2, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  selection->select(controller.arranged()->index(0, 0),
+                    QItemSelectionModel::Select | QItemSelectionModel::Rows);
   EXPECT_EQ(controller.selectedContentRows(), (QList<int>{2, 0}));
   // Sorting the other way moves the selection with its records.
   controller.arranged()->sort(CallListModel::IndexColumn, Qt::AscendingOrder);

@@ -2,10 +2,11 @@
 // program (window layout, delegate, launch) and a clean preferences store.
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QStandardPaths>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "app/app_delegate.h"
@@ -47,7 +48,8 @@ class AppTest : public ::testing::Test {
  protected:
   void SetUp() override {
     Tirr_UserDefaults::resetDefaults();
-    QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) + QStringLiteral("/tirr-defaults"))
+    QDir(QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/tirr-defaults"))
         .removeRecursively();
     relaunchStore();
     QDir().mkpath(QDir::homePath() + QStringLiteral("/Desktop"));

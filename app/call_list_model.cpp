@@ -20,7 +20,7 @@ void CallListModel::stampDate(int row, const QDateTime& when) {
 
 const QString& CallListModel::keyForColumn(int column) {
   static const QString* const keys[ColumnCount] = {&CallKeys::index, &CallKeys::number, &CallKeys::date,
-                                                    &CallKeys::success, &CallKeys::note};
+                                                   &CallKeys::success, &CallKeys::note};
   return *keys[qBound(0, column, ColumnCount - 1)];
 }
 

@@ -22,7 +22,8 @@ icu::Collator* tableCollator() {
     UErrorCode status = U_ZERO_ERROR;
     const icu::Locale& user = icu::Locale::getDefault();
     const bool posix = qstrcmp(user.getVariant(), "POSIX") == 0;
-    std::unique_ptr<icu::Collator> c(icu::Collator::createInstance(posix ? icu::Locale::getRoot() : user, status));
+    std::unique_ptr<icu::Collator> c(
+        icu::Collator::createInstance(posix ? icu::Locale::getRoot() : user, status));
     if (U_FAILURE(status)) return std::unique_ptr<icu::Collator>();
     c->setStrength(icu::Collator::SECONDARY);
     c->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
@@ -41,7 +42,8 @@ QByteArray collationKey(const QString& text) {
                                         int32_t(key.size()));
   if (length > key.size()) {
     key.resize(length);
-    length = collator->getSortKey(units, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()), length);
+    length =
+        collator->getSortKey(units, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()), length);
   }
   key.resize(length);
   return key;
@@ -51,7 +53,8 @@ QByteArray collationKey(const QString& text) {
 // that comparing the numbers compares the bytes.
 quint64 bigEndianPrefix(const QByteArray& bytes, qsizetype offset) {
   quint64 prefix = 0;
-  for (qsizetype i = offset; i < offset + 8; ++i) prefix = (prefix << 8) | (i < bytes.size() ? quint8(bytes[i]) : 0);
+  for (qsizetype i = offset; i < offset + 8; ++i)
+    prefix = (prefix << 8) | (i < bytes.size() ? quint8(bytes[i]) : 0);
   return prefix;
 }
 
@@ -175,7 +178,8 @@ void CallListSortModel::computeOrder() {
 
 void CallListSortModel::rebuildInverse() {
   sourceToProxy_.resize(proxyToSource_.size());
-  for (int proxyRow = 0; proxyRow < proxyToSource_.size(); ++proxyRow) sourceToProxy_[proxyToSource_[proxyRow]] = proxyRow;
+  for (int proxyRow = 0; proxyRow < proxyToSource_.size(); ++proxyRow)
+    sourceToProxy_[proxyToSource_[proxyRow]] = proxyRow;
 }
 
 void CallListSortModel::sort(int column, Qt::SortOrder order) {

@@ -36,7 +36,8 @@ class CallListSortModel : public QAbstractProxyModel {
   int columnCount(const QModelIndex& parent = {}) const override;
 
  private:
-  void onSourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles);
+  void onSourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                           const QList<int>& roles);
   void onSourceReset();
   // Fills proxyToSource_ in sorted order for the current column and order.
   void computeOrder();

@@ -24,11 +24,14 @@ QList<int> arrangedRows(const QVariantList& values, Qt::SortOrder order) {
   arranged.setSourceModel(&model);
   arranged.sort(CallListModel::NoteColumn, order);
   QList<int> rows;
-  for (int row = 0; row < arranged.rowCount(); ++row) rows.append(arranged.mapToSource(arranged.index(row, 0)).row());
+  for (int row = 0; row < arranged.rowCount(); ++row)
+    rows.append(arranged.mapToSource(arranged.index(row, 0)).row());
   return rows;
 }
 
-QString longText(const char* tail) { return QStringLiteral("the same long beginning of a note, then ") + QLatin1String(tail); }
+QString longText(const char* tail) {
+  return QStringLiteral("the same long beginning of a note, then ") + QLatin1String(tail);
+}
 
 TEST(CallListSortModel, OrdersEveryKindOfValue) {
   const QDateTime day(QDate(2026, 5, 1), QTime(12, 0), Qt::UTC);
@@ -39,17 +42,30 @@ TEST(CallListSortModel, OrdersEveryKindOfValue) {
     QList<int> descending;
   } cases[] = {
       {"numbers by value, negative and fractional",
-       {qint64(10), qint64(-3), 2.5, qint64(2)}, {1, 3, 2, 0}, {0, 2, 3, 1}},
+       {qint64(10), qint64(-3), 2.5, qint64(2)},
+       {1, 3, 2, 0},
+       {0, 2, 3, 1}},
       {"absent first, then numbers, then texts",
-       {QStringLiteral("a"), QVariant(), qint64(7)}, {1, 2, 0}, {0, 2, 1}},
+       {QStringLiteral("a"), QVariant(), qint64(7)},
+       {1, 2, 0},
+       {0, 2, 1}},
       {"texts numeric-aware and without case",
-       {QStringLiteral("555-10"), QStringLiteral("555-9"), QStringLiteral("Apple"), QStringLiteral("apricot")},
-       {1, 0, 2, 3}, {3, 2, 0, 1}},
-      {"leading zeros compare by value", {QStringLiteral("0800123456"), QStringLiteral("5551234")}, {1, 0}, {0, 1}},
+       {QStringLiteral("555-10"), QStringLiteral("555-9"), QStringLiteral("Apple"),
+        QStringLiteral("apricot")},
+       {1, 0, 2, 3},
+       {3, 2, 0, 1}},
+      {"leading zeros compare by value",
+       {QStringLiteral("0800123456"), QStringLiteral("5551234")},
+       {1, 0},
+       {0, 1}},
       {"ties keep content order both ways",
-       {QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("x")}, {0, 1, 2}, {0, 1, 2}},
+       {QStringLiteral("x"), QStringLiteral("X"), QStringLiteral("x")},
+       {0, 1, 2},
+       {0, 1, 2}},
       {"keys that agree beyond sixteen bytes",
-       {longText("zebra"), longText("aardvark"), longText("mole")}, {1, 2, 0}, {0, 2, 1}},
+       {longText("zebra"), longText("aardvark"), longText("mole")},
+       {1, 2, 0},
+       {0, 2, 1}},
       {"dates and booleans by value", {day, day.addSecs(-1), true, false}, {3, 2, 1, 0}, {0, 1, 2, 3}},
   };
   for (const Case& c : cases) {

@@ -139,7 +139,8 @@ bool telHandlerRegistered() {
   const QString xdgMime = QStandardPaths::findExecutable(QStringLiteral("xdg-mime"));
   if (xdgMime.isEmpty()) return true;
   QProcess query;
-  query.start(xdgMime, {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/tel")});
+  query.start(xdgMime,
+              {QStringLiteral("query"), QStringLiteral("default"), QStringLiteral("x-scheme-handler/tel")});
   if (!query.waitForFinished(3000)) {
     query.kill();
     query.waitForFinished();

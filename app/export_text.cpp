@@ -83,11 +83,16 @@ RecordFields fieldsOf(const QVariantMap& record) {
   RecordFields fields;
   for (auto it = record.cbegin(); it != record.cend(); ++it) {
     const QString& key = it.key();
-    if (key == CallKeys::index) fields.index = &it.value();
-    else if (key == CallKeys::number) fields.number = &it.value();
-    else if (key == CallKeys::date) fields.date = &it.value();
-    else if (key == CallKeys::success) fields.success = &it.value();
-    else if (key == CallKeys::note) fields.note = &it.value();
+    if (key == CallKeys::index)
+      fields.index = &it.value();
+    else if (key == CallKeys::number)
+      fields.number = &it.value();
+    else if (key == CallKeys::date)
+      fields.date = &it.value();
+    else if (key == CallKeys::success)
+      fields.success = &it.value();
+    else if (key == CallKeys::note)
+      fields.note = &it.value();
   }
   return fields;
 }

@@ -1,11 +1,12 @@
 // Entry point: builds the application, its controller and the main window,
 // and runs the event loop. SIGTERM and SIGINT end the program the way closing
 // the window does, so the list is stored on logout or Ctrl+C too.
+#include <sys/socket.h>
+#include <unistd.h>
+
 #include <QApplication>
 #include <QSocketNotifier>
 #include <csignal>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include "app/app_delegate.h"
 #include "app/main_window.h"

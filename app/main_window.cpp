@@ -44,17 +44,20 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), controller_(new A
 }
 
 void MainWindow::buildActions() {
-  auto make = [this](const char* text, const QKeySequence& keys, const char* tip, void (MainWindow::*signal)()) {
+  auto make = [this](const char* text, const QKeySequence& keys, const char* tip,
+                     void (MainWindow::*signal)()) {
     auto* action = new QAction(ui(text), this);
     action->setShortcut(keys);
     action->setToolTip(QStringLiteral("%1 (%2)").arg(ui(tip), keys.toString(QKeySequence::NativeText)));
     connect(action, &QAction::triggered, this, signal);
     return action;
   };
-  loadAction_ = make("Load…", QKeySequence(Qt::CTRL | Qt::Key_O), "Load a call list", &MainWindow::loadRequested);
-  dialAction_ = make("Dial", QKeySequence(Qt::CTRL | Qt::Key_D), "Dial the selected entry", &MainWindow::dialRequested);
-  exportAction_ =
-      make("Export…", QKeySequence(Qt::CTRL | Qt::Key_E), "Export the call log", &MainWindow::exportRequested);
+  loadAction_ =
+      make("Load…", QKeySequence(Qt::CTRL | Qt::Key_O), "Load a call list", &MainWindow::loadRequested);
+  dialAction_ =
+      make("Dial", QKeySequence(Qt::CTRL | Qt::Key_D), "Dial the selected entry", &MainWindow::dialRequested);
+  exportAction_ = make("Export…", QKeySequence(Qt::CTRL | Qt::Key_E), "Export the call log",
+                       &MainWindow::exportRequested);
   auto* quit = new QAction(ui("Quit"), this);
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quit, &QAction::triggered, this, &QWidget::close);

@@ -1,6 +1,8 @@
 // The user's three actions end to end on the real widgets: load through the
 // file dialog, sort, dial from a selection of two, edit, export, quit and
 // relaunch; and what the user is told when a load or an export fails.
+#include <gtest/gtest.h>
+
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
@@ -9,7 +11,6 @@
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
-#include <gtest/gtest.h>
 #include <memory>
 
 #include "app/app_session_test.h"
@@ -80,13 +81,16 @@ TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
 
     s.table()->sortByColumn(CallListModel::NumberColumn, Qt::AscendingOrder);
     EXPECT_EQ(column(s.table(), CallListModel::NumberColumn),
-              (QStringList{QStringLiteral("+49 30 123"), QStringLiteral("555-0100"), QStringLiteral("0800123456")}));
+              (QStringList{QStringLiteral("+49 30 123"), QStringLiteral("555-0100"),
+                           QStringLiteral("0800123456")}));
 
     // Two rows selected: the lower one in the table is dialled and stamped.
     QItemSelectionModel* selection = s.table()->selectionModel();
     selection->clearSelection();
-    selection->select(s.table()->model()->index(2, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    selection->select(s.table()->model()->index(0, 0), QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(s.table()->model()->index(2, 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    selection->select(s.table()->model()->index(0, 0),
+                      QItemSelectionModel::Select | QItemSelectionModel::Rows);
     const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
     s.window->dialAction()->trigger();
     EXPECT_FALSE(s.content()[0].contains(CallKeys::date));
@@ -97,7 +101,8 @@ TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
 
     // Tick success and rewrite a note through the table.
     QAbstractItemModel* shown = s.table()->model();
-    EXPECT_TRUE(shown->setData(shown->index(0, CallListModel::SuccessColumn), Qt::Checked, Qt::CheckStateRole));
+    EXPECT_TRUE(
+        shown->setData(shown->index(0, CallListModel::SuccessColumn), Qt::Checked, Qt::CheckStateRole));
     EXPECT_TRUE(shown->setData(shown->index(1, CallListModel::NoteColumn), QStringLiteral("call after 3"),
                                Qt::EditRole));
     EXPECT_EQ(s.content()[2].value(CallKeys::success), QVariant(true));
@@ -151,7 +156,8 @@ TEST_F(UserActionsTest, FailedOrEmptyLoadsLeaveTheListAndSayWhy) {
   EXPECT_EQ(s.content().size(), 1);
   ASSERT_EQ(log.lines().size(), 1);
   EXPECT_TRUE(log.lines()[0].startsWith(QStringLiteral("error: "))) << log.lines()[0].toStdString();
-  EXPECT_TRUE(s.status().startsWith(QStringLiteral("Could not load “bad.txt”: "))) << s.status().toStdString();
+  EXPECT_TRUE(s.status().startsWith(QStringLiteral("Could not load “bad.txt”: ")))
+      << s.status().toStdString();
 
   s.chooseInDialog(s.window->loadAction(), "loadDialog", writeFile("header.txt", "# calls\nnumber\n"));
   EXPECT_EQ(s.content().size(), 1);

@@ -25,16 +25,17 @@ namespace {
 QElapsedTimer sinceStart;
 
 CallList generatedList(int count) {
-  static const char* const words[] = {"left", "message", "call", "back", "busy", "no", "answer", "spoke", "to",
-                                      "office", "later", "tomorrow"};
+  static const char* const words[] = {"left",   "message", "call", "back",   "busy",  "no",
+                                      "answer", "spoke",   "to",   "office", "later", "tomorrow"};
   CallList records;
   records.reserve(count);
   const QDateTime base(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC);
   for (int i = 0; i < count; ++i) {
     QVariantMap r;
     r.insert(CallKeys::index, qint64(i + 1));
-    r.insert(CallKeys::number, i % 3 == 0 ? QStringLiteral("0800%1").arg(uint(i * 7919) % 1000000, 6, 10, QLatin1Char('0'))
-                                          : QStringLiteral("555-%1").arg(uint(i * 104729) % 10000, 4, 10, QLatin1Char('0')));
+    r.insert(CallKeys::number,
+             i % 3 == 0 ? QStringLiteral("0800%1").arg(uint(i * 7919) % 1000000, 6, 10, QLatin1Char('0'))
+                        : QStringLiteral("555-%1").arg(uint(i * 104729) % 10000, 4, 10, QLatin1Char('0')));
     if (i % 2 == 0) r.insert(CallKeys::date, base.addSecs(qint64(i) * 37));
     r.insert(CallKeys::success, i % 5 == 0);
     QString note;
@@ -84,8 +85,8 @@ int launch() {
   while (!paint.painted || !delegate.callListRestored())
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   const double populated = sinceStart.nsecsElapsed() / 1e6;
-  std::printf("first_paint_ms %.1f populated_ms %.1f rows %d\n", paint.ms,
-              std::max(populated, paint.ms), int(window->table()->model()->rowCount()));
+  std::printf("first_paint_ms %.1f populated_ms %.1f rows %d\n", paint.ms, std::max(populated, paint.ms),
+              int(window->table()->model()->rowCount()));
   return 0;
 }
 
@@ -119,8 +120,8 @@ int sort(int count) {
     table->viewport()->repaint();
     scroll.push_back(t.nsecsElapsed() / 1e6);
   }
-  std::printf("rows %d sort_number_ms %.1f sort_index_ms %.1f scroll_step_ms %.2f\n", count, byNumber, byIndex,
-              median(scroll));
+  std::printf("rows %d sort_number_ms %.1f sort_index_ms %.1f scroll_step_ms %.2f\n", count, byNumber,
+              byIndex, median(scroll));
   delegate.applicationWillTerminate();
   return 0;
 }

@@ -1,12 +1,13 @@
 // Shared main for every test binary: a QApplication on the offscreen platform
 // (widgets, fonts and clipboard need one) and a private XDG tree so tests never
 // read or write the real user's preferences.
-#include "testsupport/qt_printers.h"
-#include "testsupport/temp_home.h"
+#include <gtest/gtest.h>
 
 #include <QApplication>
 #include <QDebug>
-#include <gtest/gtest.h>
+
+#include "testsupport/qt_printers.h"
+#include "testsupport/temp_home.h"
 
 namespace {
 
@@ -16,14 +17,20 @@ QString escaped(const QString& s) {
   out += QLatin1Char('"');
   for (QChar c : s) {
     const char16_t u = c.unicode();
-    if (u == '\n') out += QLatin1String("\\n");
-    else if (u == '\t') out += QLatin1String("\\t");
-    else if (u == '\r') out += QLatin1String("\\r");
-    else if (u == '"') out += QLatin1String("\\\"");
-    else if (u == '\\') out += QLatin1String("\\\\");
+    if (u == '\n')
+      out += QLatin1String("\\n");
+    else if (u == '\t')
+      out += QLatin1String("\\t");
+    else if (u == '\r')
+      out += QLatin1String("\\r");
+    else if (u == '"')
+      out += QLatin1String("\\\"");
+    else if (u == '\\')
+      out += QLatin1String("\\\\");
     else if (u < 0x20 || (u >= 0x7f && u < 0xa0) || c.isSurrogate() || u == 0x2028 || u == 0x2029)
       out += QStringLiteral("\\u%1").arg(u, 4, 16, QLatin1Char('0'));
-    else out += c;
+    else
+      out += c;
   }
   out += QLatin1Char('"');
   return out;
@@ -42,7 +49,9 @@ void PrintTo(const QStringList& list, std::ostream* os) {
   *os << ']';
 }
 
-void PrintTo(const QByteArray& bytes, std::ostream* os) { *os << "QByteArray(" << bytes.toHex().toStdString() << ')'; }
+void PrintTo(const QByteArray& bytes, std::ostream* os) {
+  *os << "QByteArray(" << bytes.toHex().toStdString() << ')';
+}
 
 void PrintTo(const QDateTime& dt, std::ostream* os) {
   *os << dt.toUTC().toString(Qt::ISODateWithMs).toStdString();
