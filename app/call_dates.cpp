@@ -19,10 +19,12 @@
 #include <unicode/timezone.h>
 
 #include <QByteArray>
+#include <QHash>
 #include <QTimeZone>
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <limits>
 #include <memory>
 #include <vector>
 
@@ -59,6 +61,16 @@ CivilDate civilFromDays(qint64 z) {
   const int day = int(doy - (153 * mp + 2) / 5 + 1);
   const int month = int(mp < 10 ? mp + 3 : mp - 9);
   return {qint64(yoe) + era * 400 + (month <= 2), month, day};
+}
+
+// The inverse of civilFromDays, for months 1 to 12.
+qint64 daysFromCivil(qint64 year, int month, int day) {
+  year -= month <= 2;
+  const qint64 era = (year >= 0 ? year : year - 399) / 400;
+  const unsigned yoe = unsigned(year - era * 400);
+  const unsigned doy = unsigned((153 * (month > 2 ? month - 3 : month + 9) + 2) / 5 + day - 1);
+  const unsigned doe = yoe * 365 + yoe / 4 - yoe / 100 + doy;
+  return era * 146097 + qint64(doe) - 719468;
 }
 
 int daysInMonth(qint64 year, int month) {
@@ -334,7 +346,14 @@ struct CallDateFormats {
   std::unique_ptr<icu::Calendar> calendar;        // local fields -> instant
   std::optional<NumericPattern> fast;
   std::vector<std::unique_ptr<icu::DateFormat>> readers;  // built on first need
+  // Local time minus UTC for local days that keep one offset all day, or
+  // kUnsteady for days with a zone transition. A call list holds many dates of
+  // few days, and asking the calendar costs more than reading the text.
+  mutable QHash<qint64, qint64> dayOffsets;
 };
+
+constexpr qint64 kUnsteady = std::numeric_limits<qint64>::min();
+constexpr qint64 kMsecsPerDay = 86400000;
 
 std::unique_ptr<CallDateFormats>& formatsSlot() {
   static std::unique_ptr<CallDateFormats> slot;
@@ -357,13 +376,50 @@ LocalFields localFields(const CallDateFormats& formats, qint64 msecs) {
           int(secondOfDay % 60)};
 }
 
-std::optional<qint64> instantOf(const CallDateFormats& formats, const LocalFields& f) {
+std::optional<qint64> calendarInstant(const CallDateFormats& formats, const LocalFields& f) {
   UErrorCode status = U_ZERO_ERROR;
   formats.calendar->clear();
   formats.calendar->set(int32_t(f.year), f.month - 1, f.day, f.hour, f.minute, f.second);
   const UDate when = formats.calendar->getTime(status);
   if (U_FAILURE(status)) return std::nullopt;
   return qint64(when);
+}
+
+qint64 localMsecs(qint64 days, const LocalFields& f) {
+  return days * kMsecsPerDay + (qint64(f.hour) * 3600 + f.minute * 60 + f.second) * 1000;
+}
+
+// The offset of local time on day `days` when the calendar gives the same one
+// at its start, middle and end; kUnsteady otherwise.
+qint64 dayOffset(const CallDateFormats& formats, const LocalFields& day, qint64 days) {
+  qint64 offset = kUnsteady;
+  for (const int hour : {0, 12, 23}) {
+    const int rest = hour == 23 ? 59 : 0;
+    const LocalFields probe{day.year, day.month, day.day, hour, rest, rest};
+    const std::optional<qint64> utc = calendarInstant(formats, probe);
+    if (!utc) return kUnsteady;
+    const qint64 here = localMsecs(days, probe) - *utc;
+    if (offset != kUnsteady && here != offset) return kUnsteady;
+    offset = here;
+  }
+  return offset;
+}
+
+// The instant of local fields: the calendar's answer, taken from the day's
+// steady offset where there is one.
+std::optional<qint64> instantOf(const CallDateFormats& formats, const LocalFields& f) {
+  const bool plain = f.month >= 1 && f.month <= 12 && f.day >= 1 && f.day <= daysInMonth(f.year, f.month) &&
+                     f.hour >= 0 && f.hour <= 23 && f.minute >= 0 && f.minute <= 59 && f.second >= 0 &&
+                     f.second <= 59;
+  if (!plain) return calendarInstant(formats, f);
+  const qint64 days = daysFromCivil(f.year, f.month, f.day);
+  auto it = formats.dayOffsets.constFind(days);
+  if (it == formats.dayOffsets.cend()) {
+    if (formats.dayOffsets.size() >= 4096) formats.dayOffsets.clear();
+    it = formats.dayOffsets.insert(days, dayOffset(formats, f, days));
+  }
+  if (*it == kUnsteady) return calendarInstant(formats, f);
+  return localMsecs(days, f) - *it;
 }
 
 // Years the fast path renders, and the years a lenient parse may give before

@@ -57,6 +57,20 @@ TEST(CallDates, FormatAndParseAgreeWithIcu) {
   }
 }
 
+// Many dates of the same days, as a call list holds them: every quarter hour
+// around both daylight-saving changes and an ordinary day reads as ICU reads it.
+TEST(CallDates, DaysOfManyDatesAgreeWithIcu) {
+  ScopedCallDateLocale defaults("en_GB", "Europe/Berlin");
+  for (const char* start : {"2026-03-28T20:00:00Z", "2026-10-24T20:00:00Z", "2026-06-14T20:00:00Z"}) {
+    for (int quarter = 0; quarter < 4 * 30; ++quarter) {
+      const QDateTime when = utc(start).addSecs(quarter * 900 + 7);
+      const QString text = icuText(when);
+      SCOPED_TRACE(text.toStdString());
+      EXPECT_EQ(parseCallDate(text), icuRead(text));
+    }
+  }
+}
+
 TEST(CallDates, RoundTripToTheSecond) {
   for (const char* locale : {"en_US", "de_DE", "fr_FR", "ja_JP"}) {
     for (const char* zone : {"Europe/Berlin", "America/New_York", "Asia/Tokyo", "UTC"}) {
