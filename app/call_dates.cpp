@@ -300,8 +300,6 @@ std::optional<LocalFields> NumericPattern::read(QStringView text) const {
         f.day = value;
         break;
       case Field::Hour24:
-        f.hour = value;
-        break;
       case Field::Hour12:
         f.hour = value;
         break;
@@ -405,13 +403,10 @@ qint64 dayOffset(const CallDateFormats& formats, const LocalFields& day, qint64 
   return offset;
 }
 
-// The instant of local fields: the calendar's answer, taken from the day's
-// steady offset where there is one.
+// The instant of local fields, as NumericPattern::read answers them (every
+// field in range): the calendar's answer, taken from the day's steady offset
+// where there is one.
 std::optional<qint64> instantOf(const CallDateFormats& formats, const LocalFields& f) {
-  const bool plain = f.month >= 1 && f.month <= 12 && f.day >= 1 && f.day <= daysInMonth(f.year, f.month) &&
-                     f.hour >= 0 && f.hour <= 23 && f.minute >= 0 && f.minute <= 59 && f.second >= 0 &&
-                     f.second <= 59;
-  if (!plain) return calendarInstant(formats, f);
   const qint64 days = daysFromCivil(f.year, f.month, f.day);
   auto it = formats.dayOffsets.constFind(days);
   if (it == formats.dayOffsets.cend()) {

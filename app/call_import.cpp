@@ -10,20 +10,10 @@
 
 #include "app/call_list_io.h"
 #include "collections/delimited_file.h"
+#include "text/string_numbers.h"
 #include "text/system_log.h"
 
 namespace {
-
-// The integer a text's leading characters spell, as far as a non-zero test
-// needs it: optional white space and sign, then the digits. "done" -> 0.
-bool leadingIntegerIsNonZero(const QString& text) {
-  qsizetype i = 0;
-  while (i < text.size() && text[i].isSpace()) ++i;
-  if (i < text.size() && (text[i] == u'+' || text[i] == u'-')) ++i;
-  for (; i < text.size() && text[i] >= u'0' && text[i] <= u'9'; ++i)
-    if (text[i] != u'0') return true;
-  return false;
-}
 
 // True when the integer conversion of the typed cell is non-zero: a boolean
 // is itself, a fraction is cut to its integer part, text gives its leading digits.
@@ -38,7 +28,7 @@ bool successFromCell(const QString& cell) {
     case QMetaType::Double:
       return std::abs(typed.toDouble()) >= 1.0;
     default:
-      return leadingIntegerIsNonZero(typed.toString());
+      return integerValue(typed.toString()) != 0;  // "done" -> 0
   }
 }
 

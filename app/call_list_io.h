@@ -22,6 +22,11 @@ inline const QString note = QStringLiteral("note");
 
 using CallList = QList<QVariantMap>;
 
+// The text of a stored number value: text unchanged, integers in decimal,
+// floating-point numbers in the shortest plain decimal that reads back the same
+// (555.123f -> "555.123", never an exponent). Nothing for other kinds of value.
+[[nodiscard]] std::optional<QString> numberText(const QVariant& value);
+
 // What reading a call-list file gave.
 struct ImportOutcome {
   enum class Status { Nothing, Failed, Loaded };

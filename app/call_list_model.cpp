@@ -28,14 +28,10 @@ QString CallListModel::displayText(const QVariant& value) {
   switch (value.typeId()) {
     case QMetaType::QDateTime:
       return formatCallDate(value.toDateTime());
-    case QMetaType::Float:
-      return QString::number(value.toFloat(), 'g', 9);
-    case QMetaType::Double:
-      return QString::number(value.toDouble(), 'g', 17);
     case QMetaType::Bool:
       return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
     default:
-      return value.toString();
+      return numberText(value).value_or(value.toString());
   }
 }
 

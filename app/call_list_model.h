@@ -24,7 +24,8 @@ class CallListModel : public QAbstractTableModel {
   // Sets one record's "date", replacing any earlier one.
   void stampDate(int row, const QDateTime& when);
 
-  // The text a cell shows: numbers in plain decimal, dates in the user's locale.
+  // The text a cell shows: numbers as the export writes them (numberText),
+  // dates in the user's locale.
   [[nodiscard]] static QString displayText(const QVariant& value);
 
   int rowCount(const QModelIndex& parent = {}) const override;

@@ -161,8 +161,10 @@ void CallListSortModel::computeOrder() {
   std::vector<QByteArray> fullTexts(rows);
   keys.reserve(rows);
   quint32 row = 0;
+  static const QVariant absent;
   for (const QVariantMap& record : calls->content()) {
-    keys.push_back(keyFor(record.value(column), row, &fullTexts[row]));
+    const auto it = record.constFind(column);
+    keys.push_back(keyFor(it == record.cend() ? absent : *it, row, &fullTexts[row]));
     ++row;
   }
 

@@ -14,11 +14,6 @@
 
 #include "app/call_list_io.h"
 
-// The text of a stored number value: text unchanged, integers in decimal,
-// floating-point numbers in the shortest plain decimal that reads back the same
-// (555.123f -> "555.123", never an exponent). Nothing for other kinds of value.
-[[nodiscard]] std::optional<QString> numberText(const QVariant& value);
-
 // The tel: URI for `number`: a leading "+", digits, "*", "#" and the visual
 // separators - . ( ) are kept, everything else (spaces, letters) is dropped.
 // Nothing when no digit remains. Example: "+1 (555) 123-4567" -> "tel:+1(555)123-4567".

@@ -8,7 +8,6 @@
 
 #include "app/call_dates.h"
 #include "app/call_list_io.h"
-#include "app/dialer.h"
 #include "prefs/atomic_file.h"
 
 namespace {
