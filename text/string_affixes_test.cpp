@@ -256,6 +256,11 @@ TEST(StringAffixes, OperationsWithNothingToDoAnswerTheReceiverItself) {
   EXPECT_TRUE(substringFromDelim(text, u"z"_qs, u"t"_qs).isSharedWith(text));
   EXPECT_TRUE(snrBatch(text, {u"z"_qs}, {u"y"_qs}).isSharedWith(text));
   EXPECT_TRUE(stripDiacritical(text).isSharedWith(text));
+  QString empty;
+  empty.reserve(4);  // heap data, so sharing can be seen
+  EXPECT_TRUE(cleanWithReplace(empty, hyphen, u"z"_qs).isSharedWith(empty));
+  EXPECT_TRUE(trimFromBoth(empty, hyphen).isSharedWith(empty));
+  EXPECT_TRUE(snrBatch(empty, {u""_qs}, {u"z"_qs}).isSharedWith(empty));
 }
 
 }  // namespace
