@@ -19,7 +19,9 @@ class CharacterSet {
   // Example: CharacterSet(u"-1234567890").contains(u'7') == true.
   explicit CharacterSet(QStringView characters);
 
-  [[nodiscard]] bool contains(char16_t c) const { return containsCodePoint(c); }
+  [[nodiscard]] bool contains(char16_t c) const {
+    return c < 128 ? (ascii_[c >> 6] >> (c & 63)) & 1 : containsCodePoint(c);
+  }
   [[nodiscard]] bool containsCodePoint(char32_t c) const;
   [[nodiscard]] bool isEmpty() const;
 

@@ -21,20 +21,40 @@ class ReplacementBatch {
   [[nodiscard]] QString apply(const QString& text) const;
 
  private:
-  // Which units occur in a text: ASCII exactly, others by a 64-way hash. A
-  // search string can only occur in a text whose mask covers its own, which
-  // spares most passes the search.
-  struct UnitMask {
-    std::array<std::uint64_t, 3> bits{};
-    static UnitMask of(QStringView text);
-    [[nodiscard]] bool covers(const UnitMask& other) const;
-    UnitMask& operator|=(const UnitMask& other);
+  // The first one, two and three units at each place where a search string
+  // could start, hashed twice into 512 bits. A pass whose search string's own
+  // start is missing from the text is skipped without searching.
+  struct StartMask {
+    std::array<std::uint64_t, 8> bits{};
+    void add(std::uint32_t hash) {
+      set(hash);
+      set(hash >> 9);
+    }
+    void merge(const StartMask& other) {
+      for (size_t i = 0; i < bits.size(); ++i) bits[i] |= other.bits[i];
+    }
+    [[nodiscard]] bool has(std::uint32_t hash) const { return test(hash) && test(hash >> 9); }
+
+   private:
+    void set(std::uint32_t h) { bits[(h >> 6) & 7] |= std::uint64_t{1} << (h & 63); }
+    [[nodiscard]] bool test(std::uint32_t h) const { return (bits[(h >> 6) & 7] >> (h & 63)) & 1; }
   };
 
   struct Pair {
     QString search, replacement;
-    UnitMask needs, adds;
+    std::uint32_t startHash;
   };
 
+  [[nodiscard]] bool mayStartWith(char16_t unit) const {
+    return unit < 0x80 ? (asciiFirstUnits_[unit >> 6] >> (unit & 63)) & 1 : nonAsciiFirstUnits_;
+  }
+  [[nodiscard]] StartMask startsIn(QStringView text) const;
+  // Replaces every occurrence of `pair`, the first being at `first`, and adds
+  // the starts the replacements make to `starts`.
+  void replaceAll(QString& text, const Pair& pair, qsizetype first, StartMask& starts) const;
+
+  std::array<std::uint64_t, 2> asciiFirstUnits_{};
+  bool nonAsciiFirstUnits_ = false;
+  unsigned startLengths_ = 0;  // bit k set: some search string's start hash covers k units
   std::vector<Pair> pairs_;
 };

@@ -201,6 +201,12 @@ TEST(StringAffixes, SnrBatchAppliesPairsInOrder) {
       {u"abc"_qs, {u"a"_qs}, {}, u"abc"_qs},
       {u"abc"_qs, {u"c"_qs}, {u"1"_qs, u"2"_qs}, u"ab1"_qs},
       {u"x\U0001F600"_qs, {u"\U0001F600"_qs}, {u"\U0001F601"_qs}, u"x\U0001F601"_qs},
+      // Later pairs see what earlier ones wrote, also where it meets the text around it.
+      {u"ac"_qs, {u"a"_qs, u"bc"_qs}, {u"b"_qs, u"x"_qs}, u"x"_qs},
+      {u"xa"_qs, {u"a"_qs, u"xy"_qs}, {u"y"_qs, u"z"_qs}, u"z"_qs},
+      {u"wxa"_qs, {u"a"_qs, u"wxyy"_qs}, {u"yy"_qs, u"Q"_qs}, u"Q"_qs},
+      {u"aXa aXa"_qs, {u"X"_qs, u"aYa a"_qs}, {u"Y"_qs, u"-"_qs}, u"-Ya"_qs},
+      {u"One And Two And"_qs, {u" And"_qs, u" and"_qs}, {u" and"_qs, u" AND"_qs}, u"One AND Two AND"_qs},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.text) + " " + ::testing::PrintToString(c.search));

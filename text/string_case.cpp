@@ -1,6 +1,7 @@
 #include "text/string_case.h"
 
 #include <QCoreApplication>
+#include <algorithm>
 #include <optional>
 
 #include "text/character_sets.h"
@@ -17,35 +18,36 @@ constexpr char kSmallWordsKey[] = "titleCaseSmallWords";
 constexpr char16_t asciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
 constexpr char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
 
-// Appends the full upper-case form of the code point at the start of `text`
-// and answers how many units of `text` it stood for.
-qsizetype appendUpperFirst(QString& out, QStringView text) {
-  const char16_t first = text[0].unicode();
-  if (first < 0x80) {
-    out.append(QChar(asciiUpper(first)));
-    return 1;
+// Appends the full upper-case form of the code point `character`.
+void appendUpper(QString& out, QStringView character) {
+  if (character.size() == 1 && character[0].unicode() < 0x80) {
+    out.append(QChar(asciiUpper(character[0].unicode())));
+  } else {
+    out.append(character.toString().toUpper());
   }
-  const qsizetype size = codePointSizeAt(text, 0);
-  out.append(text.first(size).toString().toUpper());
-  return size;
 }
 
-// The small-words replacement batch for the current translation, rebuilt only
-// when the translated text changes.
+ReplacementBatch batchOf(const QString& smallWords) {
+  const QChar bar(u'|');
+  return ReplacementBatch(smallWords.split(bar), smallWords.toLower().split(bar));
+}
+
+// The small-words replacement batch for the current translation; a translated
+// text is compiled again only when it changes.
 const ReplacementBatch& smallWords() {
-  struct Cache {
+  static const ReplacementBatch builtIn = batchOf(QString::fromUtf16(kDefaultTitleCaseSmallWords));
+  struct Translated {
     QString text;
     std::optional<ReplacementBatch> batch;
   };
-  thread_local Cache cache;
+  thread_local Translated translated;
   QString text = QCoreApplication::translate("ui", kSmallWordsKey);
-  if (text == QLatin1String(kSmallWordsKey)) text = QString::fromUtf16(kDefaultTitleCaseSmallWords);
-  if (!cache.batch || text != cache.text) {
-    const QChar bar(u'|');
-    cache.batch.emplace(text.split(bar), text.toLower().split(bar));
-    cache.text = std::move(text);
+  if (text == QLatin1String(kSmallWordsKey)) return builtIn;
+  if (!translated.batch || text != translated.text) {
+    translated.batch = batchOf(text);
+    translated.text = std::move(text);
   }
-  return *cache.batch;
+  return *translated.batch;
 }
 
 bool isNamePartBreaker(QStringView piece) {
@@ -82,20 +84,33 @@ QString titleCaseString(const QString& receiver) {
   if (isBlankString(receiver)) return receiver;
   const CharacterSet& stops = Tirr_NSCharacterSetAdditions::allWhitespaceCharacterSet();
   const qsizetype n = receiver.size();
-  QString out;
-  out.reserve(n + 4);
+  // Upper-casing one code point gives at most three units.
+  const bool ascii = allUnitsBelow(receiver, 0x80);
+  QString out(ascii ? n : 3 * n, Qt::Uninitialized);
+  char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+  char16_t* to = begin;
+  const auto* const from = reinterpret_cast<const char16_t*>(receiver.utf16());
   qsizetype p = 0;
   while (true) {
-    while (p < n && isWhitespaceOrNewline(receiver[p].unicode())) ++p;
+    while (p < n && isWhitespaceOrNewline(from[p])) ++p;
     if (p == n) break;
     // Never empty: every stop character is skipped above.
     qsizetype end = p;
-    while (end < n && !stops.contains(receiver[end].unicode())) ++end;
-    const qsizetype first = appendUpperFirst(out, QStringView(receiver).sliced(p, end - p));
-    out.append(QStringView(receiver).sliced(p + first, end - p - first));
+    while (end < n && !stops.contains(from[end])) ++end;
+    if (from[p] < 0x80) {
+      *to++ = asciiUpper(from[p++]);
+    } else {
+      const qsizetype size = codePointSizeAt(receiver, p);
+      const QString upper = QStringView(from + p, size).toString().toUpper();
+      to = std::copy_n(reinterpret_cast<const char16_t*>(upper.utf16()), upper.size(), to);
+      p += size;
+    }
+    to = std::copy(from + p, from + end, to);
     p = end;
-    if (p < n) out.append(receiver[p++]);
+    if (p < n) *to++ = from[p++];
   }
+  out.truncate(to - begin);
+  if (!ascii) out.squeeze();
   return smallWords().apply(out);
 }
 
@@ -111,7 +126,7 @@ QString nameCaseString(const QString& receiver) {
     const QStringView character = QStringView(lower).sliced(i, size);
     const qsizetype before = out.size();
     if (capitalise) {
-      appendUpperFirst(out, character);
+      appendUpper(out, character);
     } else {
       out.append(character);
     }
