@@ -18,15 +18,6 @@ constexpr char kSmallWordsKey[] = "titleCaseSmallWords";
 constexpr char16_t asciiUpper(char16_t c) { return (c >= u'a' && c <= u'z') ? c - 32 : c; }
 constexpr char16_t asciiLower(char16_t c) { return (c >= u'A' && c <= u'Z') ? c + 32 : c; }
 
-// Appends the full upper-case form of the code point `character`.
-void appendUpper(QString& out, QStringView character) {
-  if (character.size() == 1 && character[0].unicode() < 0x80) {
-    out.append(QChar(asciiUpper(character[0].unicode())));
-  } else {
-    out.append(character.toString().toUpper());
-  }
-}
-
 ReplacementBatch batchOf(const QString& smallWords) {
   const QChar bar(u'|');
   return ReplacementBatch(smallWords.split(bar), smallWords.toLower().split(bar));
@@ -50,32 +41,23 @@ const ReplacementBatch& smallWords() {
   return *translated.batch;
 }
 
-bool isNamePartBreaker(QStringView piece) {
-  if (piece.size() != 1) return false;
-  const char16_t c = piece[0].unicode();
-  return c == u'.' || c == u' ' || c == u'\'' || c == u'-';
+constexpr bool isNamePartBreaker(char16_t c) { return c == u'.' || c == u' ' || c == u'\'' || c == u'-'; }
+
+// True when the text written so far, [begin, end), ends with "Mc" or "Mac".
+bool endsWithNamePrefix(const char16_t* begin, const char16_t* end) {
+  const std::ptrdiff_t n = end - begin;
+  if (n < 2 || end[-1] != u'c') return false;
+  return end[-2] == u'M' || (n >= 3 && end[-2] == u'a' && end[-3] == u'M');
 }
 
-bool endsWithNamePrefix(const QString& out) {
-  return out.endsWith(QLatin1String("Mc")) || out.endsWith(QLatin1String("Mac"));
-}
-
-QString asciiNameCase(const QString& receiver) {
-  QString out(receiver.size(), Qt::Uninitialized);
-  char16_t* to = reinterpret_cast<char16_t*>(out.data());
-  bool capitalise = true;  // the first character
-  for (qsizetype i = 0; i < receiver.size(); ++i) {
-    char16_t c = asciiLower(receiver[i].unicode());
-    if (capitalise) c = asciiUpper(c);
-    to[i] = c;
-    if (c == u'.' || c == u' ' || c == u'\'' || c == u'-') {
-      capitalise = true;
-    } else {
-      capitalise = (i >= 1 && to[i - 1] == u'M' && c == u'c') ||
-                   (i >= 2 && to[i - 2] == u'M' && to[i - 1] == u'a' && c == u'c');
-    }
+// Writes the full upper-case form of `codePoint` at `to`; answers the end.
+char16_t* writeUpper(QStringView codePoint, char16_t* to) {
+  if (codePoint.size() == 1 && codePoint[0].unicode() < 0x80) {
+    *to = asciiUpper(codePoint[0].unicode());
+    return to + 1;
   }
-  return out;
+  const QString upper = codePoint.toString().toUpper();
+  return std::copy_n(reinterpret_cast<const char16_t*>(upper.utf16()), upper.size(), to);
 }
 
 }  // namespace
@@ -97,14 +79,9 @@ QString titleCaseString(const QString& receiver) {
     // Never empty: every stop character is skipped above.
     qsizetype end = p;
     while (end < n && !stops.contains(from[end])) ++end;
-    if (from[p] < 0x80) {
-      *to++ = asciiUpper(from[p++]);
-    } else {
-      const qsizetype size = codePointSizeAt(receiver, p);
-      const QString upper = QStringView(from + p, size).toString().toUpper();
-      to = std::copy_n(reinterpret_cast<const char16_t*>(upper.utf16()), upper.size(), to);
-      p += size;
-    }
+    const qsizetype first = codePointSizeAt(receiver, p);
+    to = writeUpper(QStringView(from + p, first), to);
+    p += first;
     to = std::copy(from + p, from + end, to);
     p = end;
     if (p < n) *to++ = from[p++];
@@ -116,23 +93,30 @@ QString titleCaseString(const QString& receiver) {
 
 QString nameCaseString(const QString& receiver) {
   if (isBlankString(receiver)) return receiver;
-  if (allUnitsBelow(receiver, 0x80)) return asciiNameCase(receiver);
-  const QString lower = receiver.toLower();
-  QString out;
-  out.reserve(lower.size() + 2);
+  // Plain ASCII is lowered on the way; anything else first, as a whole.
+  const bool ascii = allUnitsBelow(receiver, 0x80);
+  const QString lower = ascii ? receiver : receiver.toLower();
+  const qsizetype n = lower.size();
+  QString out(ascii ? n : 3 * n, Qt::Uninitialized);  // upper-casing one code point gives at most three units
+  char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
+  char16_t* to = begin;
   bool capitalise = true;  // the first character
-  for (qsizetype i = 0; i < lower.size();) {
+  for (qsizetype i = 0; i < n;) {
     const qsizetype size = codePointSizeAt(lower, i);
-    const QStringView character = QStringView(lower).sliced(i, size);
-    const qsizetype before = out.size();
-    if (capitalise) {
-      appendUpper(out, character);
+    char16_t* const written = to;
+    if (size == 1 && lower[i].unicode() < 0x80) {
+      const char16_t c = asciiLower(lower[i].unicode());
+      *to++ = capitalise ? asciiUpper(c) : c;
+    } else if (capitalise) {
+      to = writeUpper(QStringView(lower).sliced(i, size), to);
     } else {
-      out.append(character);
+      to = std::copy_n(reinterpret_cast<const char16_t*>(lower.utf16()) + i, size, to);
     }
-    capitalise = isNamePartBreaker(QStringView(out).sliced(before)) || endsWithNamePrefix(out);
+    capitalise = (to - written == 1 && isNamePartBreaker(*written)) || endsWithNamePrefix(begin, to);
     i += size;
   }
+  out.truncate(to - begin);
+  if (!ascii) out.squeeze();
   return out;
 }
 

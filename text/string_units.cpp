@@ -46,18 +46,27 @@ bool isWordCharacter(char32_t c) {
   }
 }
 
-// The runs of code points for which `isSeparator` answers false.
+// The runs of code points for which `isSeparator` answers false. The runs are
+// counted first, so the list is allocated once at its final size.
 template <typename IsSeparator>
 QStringList tokens(const QString& text, IsSeparator isSeparator) {
-  QStringList out;
   const qsizetype n = text.size();
-  qsizetype i = 0;
-  while (i < n) {
-    while (i < n && isSeparator(codePointAt(text, i))) i += codePointSizeAt(text, i);
-    const qsizetype start = i;
-    while (i < n && !isSeparator(codePointAt(text, i))) i += codePointSizeAt(text, i);
-    if (i > start) out.append(start == 0 && i == n ? text : text.sliced(start, i - start));
-  }
+  auto forEachRun = [&](auto&& take) {
+    qsizetype i = 0;
+    while (i < n) {
+      while (i < n && isSeparator(codePointAt(text, i))) i += codePointSizeAt(text, i);
+      const qsizetype start = i;
+      while (i < n && !isSeparator(codePointAt(text, i))) i += codePointSizeAt(text, i);
+      if (i > start) take(start, i);
+    }
+  };
+  qsizetype count = 0;
+  forEachRun([&](qsizetype, qsizetype) { ++count; });
+  QStringList out;
+  out.reserve(count);
+  forEachRun([&](qsizetype start, qsizetype end) {
+    out.append(start == 0 && end == n ? text : text.sliced(start, end - start));
+  });
   return out;
 }
 
