@@ -41,23 +41,55 @@ const ReplacementBatch& smallWords() {
   return *translated.batch;
 }
 
+// Appends units to a string allocated once at about its final size; it grows
+// only when upper-casing made the text longer than the room left.
+class UnitWriter {
+ public:
+  explicit UnitWriter(qsizetype capacity) : out_(std::max<qsizetype>(capacity, 4), Qt::Uninitialized) {}
+
+  void put(char16_t c) {
+    makeRoom(1);
+    data_[size_++] = c;
+  }
+  void put(QStringView units) {
+    makeRoom(units.size());
+    std::copy_n(units.utf16(), units.size(), data_ + size_);
+    size_ += units.size();
+  }
+  // Appends the full upper-case form of one code point.
+  void putUpper(QStringView codePoint) {
+    if (codePoint.size() == 1 && codePoint[0].unicode() < 0x80) {
+      put(asciiUpper(codePoint[0].unicode()));
+    } else {
+      put(codePoint.toString().toUpper());
+    }
+  }
+  [[nodiscard]] QStringView written() const { return QStringView(data_, size_); }
+
+  QString finish() {
+    out_.truncate(size_);
+    return std::move(out_);
+  }
+
+ private:
+  void makeRoom(qsizetype n) {
+    if (size_ + n <= out_.size()) return;
+    out_.resize(std::max(2 * out_.size(), size_ + n));
+    data_ = reinterpret_cast<char16_t*>(out_.data());
+  }
+
+  QString out_;  // its size is the room; the first size_ units are written
+  char16_t* data_ = reinterpret_cast<char16_t*>(out_.data());
+  qsizetype size_ = 0;
+};
+
 constexpr bool isNamePartBreaker(char16_t c) { return c == u'.' || c == u' ' || c == u'\'' || c == u'-'; }
 
-// True when the text written so far, [begin, end), ends with "Mc" or "Mac".
-bool endsWithNamePrefix(const char16_t* begin, const char16_t* end) {
-  const std::ptrdiff_t n = end - begin;
-  if (n < 2 || end[-1] != u'c') return false;
-  return end[-2] == u'M' || (n >= 3 && end[-2] == u'a' && end[-3] == u'M');
-}
-
-// Writes the full upper-case form of `codePoint` at `to`; answers the end.
-char16_t* writeUpper(QStringView codePoint, char16_t* to) {
-  if (codePoint.size() == 1 && codePoint[0].unicode() < 0x80) {
-    *to = asciiUpper(codePoint[0].unicode());
-    return to + 1;
-  }
-  const QString upper = codePoint.toString().toUpper();
-  return std::copy_n(reinterpret_cast<const char16_t*>(upper.utf16()), upper.size(), to);
+// True when `text` ends with "Mc" or "Mac".
+bool endsWithNamePrefix(QStringView text) {
+  const qsizetype n = text.size();
+  if (n < 2 || text[n - 1] != u'c') return false;
+  return text[n - 2] == u'M' || (n >= 3 && text[n - 2] == u'a' && text[n - 3] == u'M');
 }
 
 }  // namespace
@@ -66,58 +98,47 @@ QString titleCaseString(const QString& receiver) {
   if (isBlankString(receiver)) return receiver;
   const CharacterSet& stops = Tirr_NSCharacterSetAdditions::allWhitespaceCharacterSet();
   const qsizetype n = receiver.size();
-  // Upper-casing one code point gives at most three units.
-  const bool ascii = allUnitsBelow(receiver, 0x80);
-  QString out(ascii ? n : 3 * n, Qt::Uninitialized);
-  char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
-  char16_t* to = begin;
-  const auto* const from = reinterpret_cast<const char16_t*>(receiver.utf16());
+  UnitWriter out(n);
   qsizetype p = 0;
   while (true) {
-    while (p < n && isWhitespaceOrNewline(from[p])) ++p;
+    while (p < n && isWhitespaceOrNewline(receiver[p].unicode())) ++p;
     if (p == n) break;
     // Never empty: every stop character is skipped above.
     qsizetype end = p;
-    while (end < n && !stops.contains(from[end])) ++end;
+    while (end < n && !stops.contains(receiver[end].unicode())) ++end;
     const qsizetype first = codePointSizeAt(receiver, p);
-    to = writeUpper(QStringView(from + p, first), to);
-    p += first;
-    to = std::copy(from + p, from + end, to);
+    out.putUpper(QStringView(receiver).sliced(p, first));
+    out.put(QStringView(receiver).sliced(p + first, end - p - first));
     p = end;
-    if (p < n) *to++ = from[p++];
+    if (p < n) out.put(receiver[p++].unicode());
   }
-  out.truncate(to - begin);
-  if (!ascii) out.squeeze();
-  return smallWords().apply(out);
+  return smallWords().apply(out.finish());
 }
 
 QString nameCaseString(const QString& receiver) {
   if (isBlankString(receiver)) return receiver;
   // Plain ASCII is lowered on the way; anything else first, as a whole.
-  const bool ascii = allUnitsBelow(receiver, 0x80);
-  const QString lower = ascii ? receiver : receiver.toLower();
+  const QString lower = allUnitsBelow(receiver, 0x80) ? receiver : receiver.toLower();
   const qsizetype n = lower.size();
-  QString out(ascii ? n : 3 * n, Qt::Uninitialized);  // upper-casing one code point gives at most three units
-  char16_t* const begin = reinterpret_cast<char16_t*>(out.data());
-  char16_t* to = begin;
+  UnitWriter out(n);
   bool capitalise = true;  // the first character
   for (qsizetype i = 0; i < n;) {
     const qsizetype size = codePointSizeAt(lower, i);
-    char16_t* const written = to;
+    const qsizetype before = out.written().size();
     if (size == 1 && lower[i].unicode() < 0x80) {
       const char16_t c = asciiLower(lower[i].unicode());
-      *to++ = capitalise ? asciiUpper(c) : c;
+      out.put(capitalise ? asciiUpper(c) : c);
     } else if (capitalise) {
-      to = writeUpper(QStringView(lower).sliced(i, size), to);
+      out.putUpper(QStringView(lower).sliced(i, size));
     } else {
-      to = std::copy_n(reinterpret_cast<const char16_t*>(lower.utf16()) + i, size, to);
+      out.put(QStringView(lower).sliced(i, size));
     }
-    capitalise = (to - written == 1 && isNamePartBreaker(*written)) || endsWithNamePrefix(begin, to);
+    const QStringView written = out.written();
+    capitalise = (written.size() - before == 1 && isNamePartBreaker(written.back().unicode())) ||
+                 endsWithNamePrefix(written);
     i += size;
   }
-  out.truncate(to - begin);
-  if (!ascii) out.squeeze();
-  return out;
+  return out.finish();
 }
 
 }  // namespace Tirr_NSStringAdditions
