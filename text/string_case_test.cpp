@@ -74,7 +74,9 @@ TEST(StringCase, NameCase) {
           {u"mc"_qs, u"Mc"_qs},
           {u"macy gray"_qs, u"MacY Gray"_qs},
           {u"de la cruz"_qs, u"De La Cruz"_qs},
-          {u"mcmac"_qs, u"McMac"_qs},              // a prefix right after a prefix
+          {u"mcmac"_qs, u"McMac"_qs},            // a prefix right after a prefix
+          {u"xmacy amcx"_qs, u"Xmacy Amcx"_qs},  // inside a word the "m" was never capitalised
+          {u"MAC-MC.MAC'MC"_qs, u"Mac-Mc.Mac'Mc"_qs},
           {u"anne\tmarie"_qs, u"Anne\tmarie"_qs},  // tab is no breaker
           {u"\u00C9LO\u00CFSE D'ARC"_qs, u"\u00C9lo\u00EFse D'Arc"_qs},
           {u"\u00DFmith"_qs, u"SSmith"_qs},
