@@ -1,6 +1,5 @@
 #include "collections/sorted_arrays.h"
 
-#include <QSet>
 #include <cstring>
 #include <vector>
 
@@ -12,42 +11,54 @@ namespace {
 
 // One element's place in a sort: its rank, then its collation key, which lives
 // in a shared arena so that a sort of many strings makes no allocation per
-// element. The key's first eight bytes are kept inline (big-endian) so most
-// comparisons never leave the entry array.
+// element. The key's first sixteen bytes are kept inline (big-endian numbers,
+// zero-padded) so that most comparisons never leave the entry array.
 struct SortEntry {
-  quint64 head;
+  quint64 head[2];
   quint32 offset;
   quint32 length;
   quint32 position;
   ValueRank rank;
 };
 
+constexpr quint32 kHeadBytes = 16;
+
 class SortKeyTable {
  public:
-  SortKeyTable(StringOrdering ordering, qsizetype count)
-      : ordering_(ordering), collator_(collatorFor(ordering)) {
+  // `textUnits`, the strings' total length if known, sizes the key arena.
+  SortKeyTable(StringOrdering ordering, qsizetype count, qsizetype textUnits = 0)
+      : ordering_(ordering),
+        collator_(collatorFor(ordering)),
+        arena_(std::max(count * 24, textUnits * 3 + count * 16) + 64, Qt::Uninitialized) {
     entries_.reserve(size_t(count));
-    arena_.resize(size_t(count) * 24 + 64);
   }
 
   void add(ValueRank rank, const QString* text) {
-    SortEntry entry{0, quint32(used_), 0, quint32(entries_.size()), rank};
+    SortEntry entry{{0, 0}, quint32(used_), 0, quint32(entries_.size()), rank};
     if (rank == ValueRank::String) {
       appendKey(collatedText(ordering_, *text));
       entry.length = quint32(used_ - entry.offset);
-      for (quint32 i = 0; i < 8; ++i)
-        entry.head = (entry.head << 8) | (i < entry.length ? arena_[entry.offset + i] : 0);
+      const auto* key = bytes() + entry.offset;
+      for (quint32 i = 0; i < kHeadBytes; ++i)
+        entry.head[i / 8] = (entry.head[i / 8] << 8) | (i < entry.length ? key[i] : 0);
     }
     entries_.push_back(entry);
   }
 
   // Positions of the added values in ascending order; ties keep insertion order.
   std::vector<quint32> sortedPositions() {
-    std::sort(entries_.begin(), entries_.end(), [this](const SortEntry& a, const SortEntry& b) {
+    const uint8_t* arena = bytes();
+    std::sort(entries_.begin(), entries_.end(), [arena](const SortEntry& a, const SortEntry& b) {
       if (a.rank != b.rank) return a.rank < b.rank;
-      if (a.head != b.head) return a.head < b.head;
-      const int c = std::memcmp(&arena_[a.offset], &arena_[b.offset], std::min(a.length, b.length));
-      if (c != 0) return c < 0;
+      if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+      if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+      // Equal heads: both keys are at least that long or padded alike.
+      const quint32 common = std::min(a.length, b.length);
+      if (common > kHeadBytes) {
+        const int c =
+            std::memcmp(arena + a.offset + kHeadBytes, arena + b.offset + kHeadBytes, common - kHeadBytes);
+        if (c != 0) return c < 0;
+      }
       if (a.length != b.length) return a.length < b.length;
       return a.position < b.position;
     });
@@ -58,34 +69,36 @@ class SortKeyTable {
   }
 
  private:
+  uint8_t* bytes() { return reinterpret_cast<uint8_t*>(arena_.data()); }
+
   void appendKey(const QString& text) {
     if (!collator_) {
       const QByteArray key = collationSortKey(nullptr, text);
-      reserve(size_t(key.size()));
-      std::memcpy(&arena_[used_], key.constData(), size_t(key.size()));
-      used_ += size_t(key.size());
+      reserve(key.size());
+      std::memcpy(bytes() + used_, key.constData(), size_t(key.size()));
+      used_ += key.size();
       return;
     }
     const auto* units = reinterpret_cast<const UChar*>(text.utf16());
-    reserve(size_t(text.size()) * 3 + 16);
+    reserve(text.size() * 3 + 16);
     int32_t needed =
-        collator_->getSortKey(units, int32_t(text.size()), &arena_[used_], int32_t(arena_.size() - used_));
-    if (size_t(needed) > arena_.size() - used_) {
-      reserve(size_t(needed));
-      needed = collator_->getSortKey(units, int32_t(text.size()), &arena_[used_], needed);
+        collator_->getSortKey(units, int32_t(text.size()), bytes() + used_, int32_t(arena_.size() - used_));
+    if (needed > arena_.size() - used_) {
+      reserve(needed);
+      needed = collator_->getSortKey(units, int32_t(text.size()), bytes() + used_, needed);
     }
-    used_ += size_t(needed);
+    used_ += needed;
   }
 
-  void reserve(size_t bytes) {
-    if (arena_.size() - used_ < bytes) arena_.resize(std::max(arena_.size() * 2, used_ + bytes));
+  void reserve(qsizetype more) {
+    if (arena_.size() - used_ < more) arena_.resize(std::max(arena_.size() * 2, used_ + more));
   }
 
   StringOrdering ordering_;
   const icu::Collator* collator_;
   std::vector<SortEntry> entries_;
-  std::vector<uint8_t> arena_;
-  size_t used_ = 0;
+  QByteArray arena_;
+  qsizetype used_ = 0;
 };
 
 template <typename List>
@@ -97,7 +110,9 @@ List inOrder(const List& receiver, const std::vector<quint32>& positions) {
 }
 
 QStringList sortedStrings(const QStringList& receiver, StringOrdering ordering) {
-  SortKeyTable table(ordering, receiver.size());
+  qsizetype textUnits = 0;
+  for (const QString& text : receiver) textUnits += text.size();
+  SortKeyTable table(ordering, receiver.size(), textUnits);
   for (const QString& text : receiver) table.add(ValueRank::String, &text);
   return inOrder(receiver, table.sortedPositions());
 }
@@ -165,17 +180,13 @@ QList<QVariantMap> sortWithCleanedStringSortForKey(const QList<QVariantMap>& rec
 }
 
 QStringList sortRemovingDuplicates(const QStringList& receiver) {
-  // Keeping the first sighting of each string in sorted order is what testing
-  // each element against all kept ones gives, in linear rather than quadratic time.
-  QStringList kept;
-  QSet<QString> seen;
-  seen.reserve(receiver.size());
-  for (const QString& text : sort(receiver))
-    if (!seen.contains(text)) {
-      seen.insert(text);
-      kept.append(text);
-    }
-  return kept;
+  // Sorting keeps equal elements in receiver order, so after sorting the first
+  // copy of each string is its first occurrence: sorting the first occurrences
+  // alone gives what walking the whole sorted list and skipping strings already
+  // kept gives, without collating the repeats and without a quadratic walk.
+  QStringList firstOccurrences = receiver;
+  firstOccurrences.removeDuplicates();
+  return sort(firstOccurrences);
 }
 
 }  // namespace Tirr_NSArrayAdditions
