@@ -81,8 +81,8 @@ class SortKeyTable {
     }
     const auto* units = reinterpret_cast<const UChar*>(text.utf16());
     reserve(text.size() * 3 + 16);
-    int32_t needed =
-        collator_->getSortKey(units, int32_t(text.size()), bytes() + used_, int32_t(arena_.size() - used_));
+    int32_t needed = collator_->getSortKey(units, int32_t(text.size()), bytes() + used_,
+                                           int32_t(std::min<qsizetype>(arena_.size() - used_, INT32_MAX)));
     if (needed > arena_.size() - used_) {
       reserve(needed);
       needed = collator_->getSortKey(units, int32_t(text.size()), bytes() + used_, needed);
