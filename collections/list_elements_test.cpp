@@ -64,36 +64,4 @@ TEST(ListElementsTest, OrderEqualityAndHashAgree) {
     }
 }
 
-TEST(ListElementsTest, EqualityByKind) {
-  const qint64 big = qint64(1) << 53;
-  const struct {
-    const char* name;
-    QVariant a, b;
-    bool same;
-  } cases[] = {
-      {"text and number", "1", 1, false},
-      {"integer and double", 1, 1.0, true},
-      {"signed and unsigned", qint64(7), quint64(7), true},
-      {"2^53 + 1 is not 2^53 as a double", big + 1, double(big), false},
-      {"-0 and +0", -0.0, 0, true},
-      {"boolean and number", true, 1, false},
-      {"case", "a", "A", false},
-      {"bytes and text", QByteArray("a"), "a", false},
-      {"nested kinds", QVariantMap{{"k", "1"}}, QVariantMap{{"k", 1}}, false},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.name);
-    EXPECT_EQ(sameListElement(c.a, c.b), c.same);
-  }
-}
-
-TEST(ListElementsTest, NumbersOrderExactly) {
-  const qint64 big = qint64(1) << 53;
-  EXPECT_EQ(compareListElements(big + 1, double(big)), 1);
-  EXPECT_EQ(compareListElements(quint64(~0ULL), qint64(-1)), 1);
-  EXPECT_EQ(compareListElements(quint64(~0ULL), 18446744073709551616.0), -1);
-  EXPECT_EQ(compareListElements(qint64(-3), -2.5), -1);
-  EXPECT_EQ(compareListElements(2, std::nan("")), -1);
-}
-
 }  // namespace
