@@ -1,7 +1,5 @@
 #include "app/call_list_sort_model.h"
 
-#include <unicode/coll.h>
-
 #include <QDateTime>
 #include <algorithm>
 #include <cstring>
@@ -10,25 +8,15 @@
 #include <vector>
 
 #include "app/call_list_model.h"
+#include "collections/collation.h"
 
 namespace {
 
 // The user's locale collation, case-insensitive and numeric-aware ("555-9" before
-// "555-10"). ICU directly: QCollator falls back to code-unit order in the C
-// locale, and so does ICU's own en_US_POSIX, which stands for C; both get the
-// root collation instead.
+// "555-10"); the C locale sorts with the root collation.
 icu::Collator* tableCollator() {
-  static const std::unique_ptr<icu::Collator> collator = [] {
-    UErrorCode status = U_ZERO_ERROR;
-    const icu::Locale& user = icu::Locale::getDefault();
-    const bool posix = qstrcmp(user.getVariant(), "POSIX") == 0;
-    std::unique_ptr<icu::Collator> c(
-        icu::Collator::createInstance(posix ? icu::Locale::getRoot() : user, status));
-    if (U_FAILURE(status)) return std::unique_ptr<icu::Collator>();
-    c->setStrength(icu::Collator::SECONDARY);
-    c->setAttribute(UCOL_NUMERIC_COLLATION, UCOL_ON, status);
-    return c;
-  }();
+  static const std::unique_ptr<icu::Collator> collator =
+      createCollator({.strength = icu::Collator::SECONDARY, .numeric = true});
   return collator.get();
 }
 
@@ -36,17 +24,7 @@ icu::Collator* tableCollator() {
 QByteArray collationKey(const QString& text) {
   icu::Collator* collator = tableCollator();
   if (!collator) return text.toUtf8();
-  const auto* units = reinterpret_cast<const UChar*>(text.utf16());
-  QByteArray key(qsizetype(text.size()) * 2 + 16, Qt::Uninitialized);
-  int32_t length = collator->getSortKey(units, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()),
-                                        int32_t(key.size()));
-  if (length > key.size()) {
-    key.resize(length);
-    length =
-        collator->getSortKey(units, int32_t(text.size()), reinterpret_cast<uint8_t*>(key.data()), length);
-  }
-  key.resize(length);
-  return key;
+  return collationSortKey(collator, text);
 }
 
 // The first eight bytes of `bytes` from `offset`, as a big-endian number, so

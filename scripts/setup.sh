@@ -10,7 +10,7 @@ packages=(
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth x11-utils xdotool imagemagick xdg-utils dbus fonts-dejavu-core
-  python3 python3-pandas
+  python3 python3-pandas locales
 )
 
 missing=()
@@ -24,4 +24,13 @@ if ((${#missing[@]})); then
   echo "Installing: ${missing[*]}"
   $sudo apt-get update -qq
   DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi
+
+# The sort benchmark compares with Python and sort(1) in en_US.UTF-8.
+if ! locale -a 2>/dev/null | grep -qi '^en_US\.utf-\?8$'; then
+  sudo=""
+  [ "$(id -u)" -eq 0 ] || sudo="sudo"
+  $sudo sed -i 's/^# *\(en_US\.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+  grep -q '^en_US\.UTF-8 UTF-8' /etc/locale.gen || echo 'en_US.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+  $sudo locale-gen >/dev/null
 fi
