@@ -10,18 +10,15 @@
 #include <limits>
 
 #include "text/character_sets.h"
+#include "text/code_points.h"
+#include "text/string_affixes.h"
 #include "text/string_core.h"
 
 namespace {
 
 // True when `at` falls between the two halves of a surrogate pair of `text`.
 bool splitsPair(QStringView text, qsizetype at) {
-  return at > 0 && at < text.size() && text[at].isLowSurrogate() && text[at - 1].isHighSurrogate();
-}
-
-// The code-unit position of the code point boundary before `at` (at > 0).
-qsizetype previousBoundary(QStringView text, qsizetype at) {
-  return splitsPair(text, at - 1) ? at - 2 : at - 1;
+  return at > 0 && at < text.size() && codePointSizeAt(text, at - 1) == 2;
 }
 
 // The components of a path: the parts between "/" separators, empty parts
@@ -142,6 +139,13 @@ QString wrapToLength(const QString& receiver, quint64 limit) {
   return out;
 }
 
+QString truncateStringToMaxCharacters(const QString& receiver, quint64 maximum) {
+  if (receiver.isEmpty() || quint64(receiver.size()) <= maximum) return receiver;
+  qsizetype cut = qsizetype(maximum);
+  if (splitsPair(receiver, cut)) --cut;
+  return trimFromEnd(receiver.first(cut), {QStringLiteral(" ")}) + ellipsisString();
+}
+
 QString truncateString(const QString& receiver, double width, const TextAttributes& attributes) {
   if (receiver.isEmpty()) return receiver;
   const QFontMetricsF metrics(attributes.font);
@@ -158,7 +162,7 @@ QString truncateString(const QString& receiver, double width, const TextAttribut
   // boundary and leave at least the last code point out. `fitting` fits (the
   // empty prefix stands for "nothing fits"); `failing` does not, or lies past
   // the last candidate. Doubling first keeps every measurement short.
-  const qsizetype last = previousBoundary(text, text.size());
+  const qsizetype last = text.size() - codePointSizeBefore(text, text.size());
   qsizetype fitting = 0;
   qsizetype failing = last + 1;
   for (qsizetype probe = 1;; probe *= 2) {
