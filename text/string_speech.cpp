@@ -9,15 +9,6 @@
 
 namespace {
 
-// The synthesizer keeps global state and cannot be shut down and started
-// again within one process, so it is started once and kept; each call only
-// selects its voice. Answers whether it is usable.
-bool synthesizerReady() {
-  static const bool ready =
-      espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT) > 0;
-  return ready;
-}
-
 // Selects the synthesizer's first English voice (in its own order of
 // preference); false when there is none.
 bool selectFirstEnglishVoice() {
@@ -29,6 +20,16 @@ bool selectFirstEnglishVoice() {
   return espeak_SetVoiceByName(voices[0]->name) == EE_OK;
 }
 
+// The synthesizer keeps global state and hangs when shut down and started
+// again within one process, and loading a voice takes tens of milliseconds,
+// so both happen once, on first use, and are kept. Answers whether it is usable.
+bool synthesizerReady() {
+  static const bool ready =
+      espeak_Initialize(AUDIO_OUTPUT_SYNCHRONOUS, 0, nullptr, espeakINITIALIZE_DONT_EXIT) > 0 &&
+      selectFirstEnglishVoice();
+  return ready;
+}
+
 }  // namespace
 
 namespace Tirr_NSStringAdditions {
@@ -36,7 +37,7 @@ namespace Tirr_NSStringAdditions {
 std::optional<QString> phonemes(const QString& receiver) {
   static std::mutex engine;
   const std::lock_guard lock(engine);
-  if (!synthesizerReady() || !selectFirstEnglishVoice()) return std::nullopt;
+  if (!synthesizerReady()) return std::nullopt;
 
   // The synthesizer reads zero-terminated text one clause at a time; a zero
   // inside the text would end it early, so each zero-free run goes separately.
