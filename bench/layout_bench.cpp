@@ -83,7 +83,8 @@ void TruncatePath(benchmark::State& state) {
   for (int i = 0; i < state.range(0); ++i) {
     QString path;
     const int depth = 1 + random.bounded(9);
-    for (int d = 0; d < depth; ++d) path += u'/' + words(3 + random.bounded(20)).remove(u'\n').replace(u' ', u'_');
+    for (int d = 0; d < depth; ++d)
+      path += u'/' + words(3 + random.bounded(20)).remove(u'\n').replace(u' ', u'_');
     paths.append(path);
   }
   for (auto _ : state)

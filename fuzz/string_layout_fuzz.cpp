@@ -33,7 +33,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   const QString wrapped = wrapToLength(text, limit);
   if (wrapped != text) {
-    for (QStringView line : QStringView(wrapped).split(u'\n')) check(quint64(line.size()) <= std::max<quint64>(limit, 2));
+    for (QStringView line : QStringView(wrapped).split(u'\n'))
+      check(quint64(line.size()) <= std::max<quint64>(limit, 2));
     check(pairs(wrapped) == pairs(text));
   }
 

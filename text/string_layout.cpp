@@ -57,6 +57,98 @@ void blur(QImage& image, int radius) {
   }
 }
 
+// truncateString with the metrics at hand and, where the caller has measured
+// them already, the widths of the whole text and of the ellipsis.
+//
+// Prefixes are measured at code point boundaries, 1, 2, 4, ... units long
+// first, so that every measurement is short: the first prefix wider than
+// `width` shows the whole text is wider too, and a text is measured whole only
+// when it stays within `width` that far. Bisection between the longest
+// prefix that fits with the ellipsis and the shortest that does not then finds
+// the cut that removing one code point at a time would find, provided a longer
+// prefix never draws narrower than a shorter one.
+QString truncateMeasured(const QString& receiver, double width, const QFontMetricsF& metrics,
+                         std::optional<double> wholeWidth, std::optional<double> ellipsisWidth) {
+  const QStringView text(receiver);
+  auto widthOf = [&](qsizetype length) {
+    return metrics.horizontalAdvance(length == text.size() ? receiver : text.first(length).toString());
+  };
+  auto boundaryFrom = [&](qsizetype at) { return splitsPair(text, at) ? at + 1 : at; };
+  const double available =
+      width -
+      (ellipsisWidth ? *ellipsisWidth : metrics.horizontalAdvance(Tirr_NSStringAdditions::ellipsisString()));
+  // Candidates leave at least the last code point out. `fitting` fits with
+  // the ellipsis (0 stands for "nothing fits"); `failing` does not.
+  const qsizetype last = text.size() - codePointSizeBefore(text, text.size());
+  qsizetype fitting = 0;
+  qsizetype failing = -1;
+  auto record = [&](qsizetype at, double measured) {
+    if (measured <= available)
+      fitting = std::max(fitting, std::min(at, last));
+    else if (failing < 0)
+      failing = at;
+  };
+
+  if (wholeWidth) {
+    if (*wholeWidth <= width) return receiver;
+  } else {
+    for (qsizetype probe = 1;; probe *= 2) {
+      const qsizetype at = boundaryFrom(std::min(probe, text.size()));
+      const double measured = widthOf(at);
+      if (measured <= width && at == text.size()) return receiver;
+      record(at, measured);
+      if (measured > width) break;
+    }
+  }
+  if (text.size() <= 2) return receiver;
+  if (failing < 0) {
+    // The whole width is known: start from the cut that the characters' own
+    // advances (kerning and shaping left out, so cheap) suggest, and step
+    // outwards from it, doubling the step, with real measurements.
+    double advances = 0;
+    qsizetype guess = 1;
+    for (qsizetype i = 0; i < last;) {
+      const qsizetype units = codePointSizeAt(text, i);
+      advances += units == 1 ? metrics.horizontalAdvance(text[i])
+                             : metrics.horizontalAdvance(text.sliced(i, units).toString());
+      if (advances > available) break;
+      i += units;
+      guess = std::max<qsizetype>(i, 1);
+    }
+    guess = boundaryFrom(std::min(guess, last));
+    if (widthOf(guess) <= available) {
+      fitting = guess;
+      for (qsizetype step = 1; failing < 0 && fitting < last; step *= 2) {
+        const qsizetype at = boundaryFrom(std::min(fitting + step, last));
+        (widthOf(at) <= available ? fitting : failing) = at;
+      }
+    } else {
+      failing = guess;
+      for (qsizetype step = 1;; step *= 2) {
+        qsizetype at = std::max<qsizetype>(0, failing - step);
+        if (splitsPair(text, at)) --at;
+        if (at == 0) break;
+        if (widthOf(at) <= available) {
+          fitting = at;
+          break;
+        }
+        failing = at;
+      }
+    }
+    if (failing < 0) failing = last + 1;
+  }
+
+  failing = std::min(failing, last + 1);
+  while (failing - fitting > 1) {
+    qsizetype middle = fitting + (failing - fitting) / 2;
+    if (splitsPair(text, middle)) middle += middle - 1 > fitting ? -1 : 1;
+    if (middle >= failing) break;
+    (widthOf(middle) <= available ? fitting : failing) = middle;
+  }
+  while (fitting > 0 && isWhitespaceOrNewline(text[fitting - 1].unicode())) --fitting;
+  return receiver.first(fitting) + Tirr_NSStringAdditions::ellipsisString();
+}
+
 QTextOption textOption(const TextAttributes& attributes) {
   QTextOption option;
   if (attributes.paragraphStyle) {
@@ -148,47 +240,15 @@ QString truncateStringToMaxCharacters(const QString& receiver, quint64 maximum) 
 
 QString truncateString(const QString& receiver, double width, const TextAttributes& attributes) {
   if (receiver.isEmpty()) return receiver;
-  const QFontMetricsF metrics(attributes.font);
-  if (metrics.horizontalAdvance(receiver) <= width) return receiver;
-  if (receiver.size() <= 2) return receiver;
-
-  const double available = width - metrics.horizontalAdvance(ellipsisString());
-  const QStringView text(receiver);
-  auto fits = [&](qsizetype length) {
-    return metrics.horizontalAdvance(text.first(length).toString()) <= available;
-  };
-
-  // The longest prefix that fits, among those that end on a code point
-  // boundary and leave at least the last code point out. `fitting` fits (the
-  // empty prefix stands for "nothing fits"); `failing` does not, or lies past
-  // the last candidate. Doubling first keeps every measurement short.
-  const qsizetype last = text.size() - codePointSizeBefore(text, text.size());
-  qsizetype fitting = 0;
-  qsizetype failing = last + 1;
-  for (qsizetype probe = 1;; probe *= 2) {
-    const qsizetype at = std::min(probe, last) + (splitsPair(text, std::min(probe, last)) ? 1 : 0);
-    if (!fits(at)) {
-      failing = at;
-      break;
-    }
-    fitting = at;
-    if (at >= last) break;
-  }
-  while (failing - fitting > 1) {
-    qsizetype middle = fitting + (failing - fitting) / 2;
-    if (splitsPair(text, middle)) middle += middle - 1 > fitting ? -1 : 1;
-    if (middle >= failing) break;
-    (fits(middle) ? fitting : failing) = middle;
-  }
-  while (fitting > 0 && isWhitespaceOrNewline(text[fitting - 1].unicode())) --fitting;
-  return receiver.first(fitting) + ellipsisString();
+  return truncateMeasured(receiver, width, QFontMetricsF(attributes.font), std::nullopt, std::nullopt);
 }
 
 QString truncatePathString(const QString& receiver, double width, const TextAttributes& attributes) {
   if (receiver.isEmpty()) return receiver;
   const QFontMetricsF metrics(attributes.font);
-  double estimate = metrics.horizontalAdvance(receiver);
-  if (estimate <= width) return receiver;
+  const double wholeWidth = metrics.horizontalAdvance(receiver);
+  if (wholeWidth <= width) return receiver;
+  double estimate = wholeWidth;
 
   const QString& ellipsis = ellipsisString();
   const double ellipsisWidth = metrics.horizontalAdvance(ellipsis);
@@ -209,8 +269,10 @@ QString truncatePathString(const QString& receiver, double width, const TextAttr
     }
     if (components.size() == 3 && estimate > width) components.remove(0, 2);
   }
-  return truncateString(snr(components.join(QLatin1Char('/')), QStringLiteral("//"), QStringLiteral("/")),
-                        width, attributes);
+  const QString joined = snr(components.join(QLatin1Char('/')), QStringLiteral("//"), QStringLiteral("/"));
+  if (joined.isEmpty()) return joined;
+  return truncateMeasured(joined, width, metrics,
+                          joined == receiver ? wholeWidth : metrics.horizontalAdvance(joined), ellipsisWidth);
 }
 
 AttributedString hoverAttributedStringOfSize(const QString& receiver, double size) {

@@ -229,6 +229,20 @@ TEST(StringLayout, TruncatePathShortAndRelativePaths) {
   EXPECT_TRUE(truncatePathString(QString(), 0, attributes).isEmpty());
 }
 
+// Paths the collapsing leaves alone are cut exactly as one character at a
+// time would cut them, from the width measured up front.
+TEST(StringLayout, TruncatePathEndCutMatchesOneByOneShortening) {
+  const TextAttributes attributes = dejaVu();
+  const QString paths[] = {"/Applications and Utilities", "Documents/Quarterly report, final draft.txt",
+                           QString::fromUtf8("Fotos/Ferien 😀 am Meer, Sommer.jpg")};
+  for (const QString& path : paths) {
+    for (double width = -1; width <= widthOf(path) + 1; width += 2) {
+      SCOPED_TRACE(path.toStdString() + " / " + std::to_string(width));
+      EXPECT_EQ(truncatePathString(path, width, attributes), truncateByOneCharacter(path, width));
+    }
+  }
+}
+
 TEST(StringLayout, HoverAttributedStringStyle) {
   const AttributedString hover = hoverAttributedStringOfSize(QStringLiteral("Hover"), 24);
   EXPECT_EQ(hover.text, QStringLiteral("Hover"));
