@@ -134,6 +134,9 @@ TEST_F(BundleValuesTest, PropertyListFilesInEveryForm) {
 }
 
 TEST_F(BundleValuesTest, UnreadablePropertyListFilesLogOnce) {
+  // A FIFO with no writer would block a reader for ever.
+  const QString fifo = dir_.filePath("fifo.plist");
+  ASSERT_EQ(mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
   const struct {
     QString path;
     QString line;  // empty: any "plistValue error: " line
@@ -141,6 +144,7 @@ TEST_F(BundleValuesTest, UnreadablePropertyListFilesLogOnce) {
       {dir_.filePath("missing.plist"),
        "plistValue error: " + dir_.filePath("missing.plist") + ": no such file"},
       {dir_.path(), "plistValue error: " + dir_.path() + ": not a regular file"},
+      {fifo, "plistValue error: " + fifo + ": not a regular file"},
       {file("empty.plist", ""), ""},
       {file("malformed.plist", "<?xml version=\"1.0\"?><plist><dict><key>a</key>"), ""},
       {file("garbage.plist", "bplist00\xff\xff\xff"), ""},

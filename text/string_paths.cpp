@@ -1,7 +1,10 @@
 #include "text/string_paths.h"
 
 #include <dirent.h>
+#include <fcntl.h>
+#include <poll.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <QCborMap>
 #include <QDir>
@@ -23,7 +26,7 @@ struct Volume {
 
 // The mounted volumes that are folders, the root first. A volume without a
 // label is named by the last name of its mount point ("Root" for the root).
-QList<Volume> mountedVolumes() {
+QList<Volume> readMountedVolumes() {
   QList<Volume> volumes{{QStringLiteral("/"), kRootVolumeFallbackName}};
   for (const QStorageInfo& storage : QStorageInfo::mountedVolumes()) {
     const QString mountPoint = storage.rootPath();
@@ -37,6 +40,31 @@ QList<Volume> mountedVolumes() {
     volumes.append({mountPoint, name});
   }
   return volumes;
+}
+
+// The mounted volumes, read again only when the mount table has changed since
+// the last call: the kernel flags /proc/self/mountinfo (POLLPRI) on every
+// mount and unmount until it is read again from the start.
+QList<Volume> mountedVolumes() {
+  static std::mutex mutex;
+  static const int table = ::open("/proc/self/mountinfo", O_RDONLY | O_CLOEXEC);
+  static std::optional<QList<Volume>> volumes;
+  const std::lock_guard lock(mutex);
+  bool changed = !volumes || table < 0;
+  if (table >= 0) {
+    pollfd watch{table, POLLPRI, 0};
+    if (::poll(&watch, 1, 0) > 0 && (watch.revents & (POLLPRI | POLLERR))) changed = true;
+  }
+  if (changed) {
+    if (table >= 0) {
+      char buffer[4096];
+      ::lseek(table, 0, SEEK_SET);
+      while (::read(table, buffer, sizeof buffer) > 0) {
+      }
+    }
+    volumes = readMountedVolumes();
+  }
+  return *volumes;
 }
 
 // True when `path` (absolute, clean) is `folder` or lies inside it.
