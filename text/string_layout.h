@@ -4,9 +4,9 @@
 //
 // Lengths and positions count UTF-16 code units, but no cut ever separates the
 // two halves of a surrogate pair. Widths are measured by Qt's text measurement
-// (QFontMetricsF::horizontalAdvance of the attributes' font, in the device
-// independent units Qt lays text out in); the exact cut positions therefore
-// depend on the font in use, never on anything else.
+// (QFontMetricsF::horizontalAdvance of the attributes' font, in the units of
+// the default screen; a QGuiApplication must exist), so the exact cut
+// positions depend on the font in use and on nothing else.
 #pragma once
 
 #include <QColor>
@@ -62,8 +62,8 @@ namespace Tirr_NSStringAdditions {
 [[nodiscard]] const QString& ellipsisString();
 
 // Breaks every line longer than `limit` into pieces of at most limit - 1 code
-// units, cutting at the last space or hyphen before position limit - 1 (never
-// at position 0), else hard at limit - 1. A space at the cut is dropped; a
+// units, cutting at the last space or hyphen among positions 1 to limit - 1,
+// else hard at limit - 1 (moved off a surrogate pair). A space at the cut is dropped; a
 // hyphen moves to the start of the next piece. Existing "\n" stay; a text no
 // longer than `limit` comes back itself. A limit below 2 counts as 2.
 // Example: wrapToLength("aaaa bbbb cccc", 10) -> "aaaa bbbb\ncccc".

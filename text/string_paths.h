@@ -60,8 +60,8 @@ namespace Tirr_NSStringAdditions {
 // its kind ("file", "folder", "other") and its size.
 [[nodiscard]] std::optional<AppleEventDescriptor> alias(const QString& receiver);
 
-// Returns the reference of the item at the receiver (either path style); all
-// zero when the path does not resolve.
+// Returns the reference of the item at the receiver (either path style),
+// symbolic links followed; all zero when the path does not resolve.
 [[nodiscard]] FSRef fsRef(const QString& receiver);
 
 // Returns the bytes of an alias record of the item at the receiver, the same
@@ -72,11 +72,11 @@ namespace Tirr_NSStringAdditions {
 // the item is gone or its path needs more than 1023 UTF-8 bytes.
 [[nodiscard]] std::optional<QString> stringWithFSRef(const FSRef& ref);
 
-// Returns the receiver as a POSIX path when no directory entry exists there
-// (nullopt when it is a malformed HFS path);
+// Returns the receiver as a POSIX path when no directory entry exists there,
 // otherwise the first free "<path without extension> <n>.<extension>" for
-// n = 1, 2, ... Only the last extension moves, and a dangling symbolic link
-// counts as taken. The answer can be taken by someone else before it is used.
+// n = 1, 2, ...; nullopt for a malformed HFS path. Only the last extension
+// moves, and a dangling symbolic link counts as taken. The answer can be taken
+// by someone else before it is used.
 // Example: "/tmp/report.txt" -> "/tmp/report 1.txt"; "archive.tar.gz" -> "archive.tar 1.gz".
 [[nodiscard]] std::optional<QString> uniquePath(const QString& receiver);
 
