@@ -97,7 +97,7 @@ QString truncateMeasured(const QString& receiver, double width, const QFontMetri
       const double measured = widthOf(at);
       if (measured <= width && at == text.size()) return receiver;
       record(at, measured);
-      if (measured > width) break;
+      if (measured > width || at == text.size()) break;  // a NaN width fits nothing
     }
   }
   if (text.size() <= 2) return receiver;

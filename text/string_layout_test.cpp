@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <cmath>
 
 #include "testsupport/qt_printers.h"
 
@@ -148,6 +149,8 @@ TEST(StringLayout, TruncateStringEdges) {
   EXPECT_TRUE(truncateString(two, 1, attributes).isSharedWith(two));
   EXPECT_EQ(truncateString(QStringLiteral("WWW"), 1, attributes), ellipsisString());
   EXPECT_EQ(truncateString(QStringLiteral("Hello world"), -5, attributes), ellipsisString());
+  EXPECT_EQ(truncateString(QStringLiteral("Hello world"), std::nan(""), attributes), ellipsisString());
+  EXPECT_EQ(truncatePathString(QStringLiteral("/a/b/c/d"), std::nan(""), attributes), ellipsisString());
   // The cut lands after the spaces, which go before the ellipsis is added.
   const QString spaced = QStringLiteral("aaaa      bbbbbbbbbbbb");
   EXPECT_EQ(
