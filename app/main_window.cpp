@@ -13,6 +13,7 @@
 #include <QTableView>
 
 #include "app/array_controller.h"
+#include "app/window_preferences.h"
 
 namespace {
 
@@ -82,6 +83,7 @@ void MainWindow::buildTable() {
                           QAbstractItemView::AnyKeyPressed);
   table_->setAlternatingRowColors(true);
   table_->setWordWrap(false);
+  bindWindowPreferences(table_);
   // Fixed row heights: measuring a hundred thousand rows to fit their contents takes seconds.
   QHeaderView* rows = table_->verticalHeader();
   rows->setSectionResizeMode(QHeaderView::Fixed);

@@ -94,4 +94,30 @@ class Tirr_UserDefaults {
   // Returns "NSNavLastRootDirectory" with a leading "~" or "~/" expanded to the
   // home directory, or "<home>/Desktop" when it holds no non-empty string.
   [[nodiscard]] static QString lastDirectory();
+
+  // Returns the value of `key` in the application's information dictionary:
+  // the property list compiled into its resources as ":/Info.plist", read once.
+  // A string value gives way to its translation, where one is installed, in the
+  // translation context "InfoPlist" with the key as source text. nullopt for
+  // an absent key.
+  [[nodiscard]] static std::optional<QVariant> plistValue(const QString& key);
+  // Returns the value of `key` in the dictionary at the root of the property
+  // list file at `path` (binary, XML or old text form), or nullopt. A file that
+  // is missing, not a regular file, unreadable or malformed logs
+  // "plistValue error: <reason>"; a root that is not a dictionary answers
+  // nullopt without a line.
+  [[nodiscard]] static std::optional<QVariant> plistValue(const QString& path, const QString& key);
+  // Stores `value` under `key` as writeDefault does, then tells every binding of
+  // the key (UserDefaultsController) at once. A value with no property-list
+  // form is neither stored nor announced.
+  static void updateValue(const QVariant& value, const QString& key);
+  // Returns the user's country as two upper-case letters: the fifth element of
+  // the stored "com.apple.TimeZonePref.Last_Selected_City" list when the key is
+  // there; otherwise the country of ICU's default time zone (the system zone,
+  // or $TZ). "US" when the stored value is not a list of at least five with a
+  // string fifth, or the zone belongs to no country (UTC).
+  [[nodiscard]] static QString userCountryCode();
+  // Sets the modification time of the application's executable file to now;
+  // does nothing, silently, where that is not allowed (an installed program).
+  static void touchBundleDate();
 };

@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
-  libicu-dev
+  libicu-dev libespeak-ng-dev espeak-ng-data
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format
   xvfb xauth x11-utils xdotool imagemagick xdg-utils dbus fonts-dejavu-core

@@ -1,0 +1,116 @@
+// Times the length and width limits of the string toolkit:
+//   TruncateString/10000     a 10,000-character text cut to 200 units
+//   TruncateStringOneByOne/N the same cut found one character at a time, as
+//                            the plain algorithm measures (quadratic; for scale)
+//   TruncatePath/10000       10,000 file paths, each fitted into 200 units
+//   WrapToLength             the text of $LAYOUT_BENCH_TEXT (or 1 MB of words)
+//                            wrapped at 72; bench/layout_bench.sh times
+//                            Python's textwrap.fill on the same file
+#include <benchmark/benchmark.h>
+
+#include <QFile>
+#include <QFontDatabase>
+#include <QFontMetricsF>
+#include <QGuiApplication>
+#include <QRandomGenerator>
+
+#include "text/string_layout.h"
+
+using namespace Tirr_NSStringAdditions;
+
+namespace {
+
+TextAttributes dejaVu() {
+  QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf"));
+  TextAttributes attributes;
+  attributes.font = QFont(QStringLiteral("DejaVu Sans"));
+  attributes.font.setPixelSize(13);
+  return attributes;
+}
+
+// Words of 1 to 12 letters, some joined by hyphens, with a line break about
+// every 600 characters.
+QString words(qsizetype length) {
+  QRandomGenerator random(42);
+  QString text;
+  text.reserve(length + 16);
+  qsizetype sinceBreak = 0;
+  while (text.size() < length) {
+    const int letters = 1 + random.bounded(12);
+    for (int i = 0; i < letters; ++i) text += QChar(u'a' + random.bounded(26));
+    sinceBreak += letters + 1;
+    if (sinceBreak > 600) {
+      text += u'\n';
+      sinceBreak = 0;
+    } else {
+      text += random.bounded(10) == 0 ? u'-' : u' ';
+    }
+  }
+  text.truncate(length);
+  return text;
+}
+
+QString oneByOne(const QString& text, double width, const TextAttributes& attributes) {
+  const QFontMetricsF metrics(attributes.font);
+  if (metrics.horizontalAdvance(text) <= width || text.size() <= 2) return text;
+  const double available = width - metrics.horizontalAdvance(ellipsisString());
+  QString s = text;
+  while (metrics.horizontalAdvance(s) > available && !s.isEmpty()) {
+    s.chop(1);
+    while (!s.isEmpty() && s.back().isSpace()) s.chop(1);
+  }
+  return s + ellipsisString();
+}
+
+void TruncateString(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  const QString text = words(state.range(0));
+  for (auto _ : state) benchmark::DoNotOptimize(truncateString(text, 200, attributes));
+}
+BENCHMARK(TruncateString)->Arg(10000)->Unit(benchmark::kMicrosecond);
+
+void TruncateStringOneByOne(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  const QString text = words(state.range(0));
+  for (auto _ : state) benchmark::DoNotOptimize(oneByOne(text, 200, attributes));
+}
+BENCHMARK(TruncateStringOneByOne)->Arg(1000)->Unit(benchmark::kMillisecond);
+
+void TruncatePath(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  QRandomGenerator random(7);
+  QStringList paths;
+  for (int i = 0; i < state.range(0); ++i) {
+    QString path;
+    const int depth = 1 + random.bounded(9);
+    for (int d = 0; d < depth; ++d)
+      path += u'/' + words(3 + random.bounded(20)).remove(u'\n').replace(u' ', u'_');
+    paths.append(path);
+  }
+  for (auto _ : state)
+    for (const QString& path : paths) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
+}
+BENCHMARK(TruncatePath)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void WrapToLength(benchmark::State& state) {
+  QString text;
+  QFile file(qEnvironmentVariable("LAYOUT_BENCH_TEXT"));
+  if (file.open(QIODevice::ReadOnly))
+    text = QString::fromUtf8(file.readAll());
+  else
+    text = words(1 << 20);
+  for (auto _ : state) benchmark::DoNotOptimize(wrapToLength(text, 72));
+  state.SetBytesProcessed(state.iterations() * text.size());
+}
+BENCHMARK(WrapToLength)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  qputenv("QT_QPA_PLATFORM", qgetenv("QT_QPA_PLATFORM").isEmpty() ? "offscreen" : qgetenv("QT_QPA_PLATFORM"));
+  QGuiApplication app(argc, argv);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
