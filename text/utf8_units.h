@@ -1,0 +1,83 @@
+// UTF-16 to UTF-8 one character at a time, for the encoders that write the
+// bytes of a string in some other form (Base64, percent escapes) without first
+// building the whole UTF-8 copy. A lone surrogate, which has no UTF-8 form,
+// stands for U+FFFD.
+#pragma once
+
+#include <QStringView>
+#include <cstdint>
+
+namespace utf8units {
+
+// Reads the character at `*at` of `text` and advances past it: a surrogate
+// pair is one character, a lone surrogate reads as U+FFFD.
+[[nodiscard]] inline char32_t nextCodePoint(QStringView text, qsizetype* at) {
+  const char16_t c = text[*at].unicode();
+  ++*at;
+  if (c < 0xD800 || c > 0xDFFF) return c;
+  if (c <= 0xDBFF && *at < text.size()) {
+    const char16_t low = text[*at].unicode();
+    if (low >= 0xDC00 && low <= 0xDFFF) {
+      ++*at;
+      return 0x10000 + ((char32_t(c) - 0xD800) << 10) + (low - 0xDC00);
+    }
+  }
+  return 0xFFFD;
+}
+
+// Writes the UTF-8 bytes of `cp` (at most 4) to `out`; answers their number.
+inline int writeUtf8(char32_t cp, std::uint8_t* out) {
+  if (cp < 0x80) {
+    out[0] = std::uint8_t(cp);
+    return 1;
+  }
+  if (cp < 0x800) {
+    out[0] = std::uint8_t(0xC0 | (cp >> 6));
+    out[1] = std::uint8_t(0x80 | (cp & 0x3F));
+    return 2;
+  }
+  if (cp < 0x10000) {
+    out[0] = std::uint8_t(0xE0 | (cp >> 12));
+    out[1] = std::uint8_t(0x80 | ((cp >> 6) & 0x3F));
+    out[2] = std::uint8_t(0x80 | (cp & 0x3F));
+    return 3;
+  }
+  out[0] = std::uint8_t(0xF0 | (cp >> 18));
+  out[1] = std::uint8_t(0x80 | ((cp >> 12) & 0x3F));
+  out[2] = std::uint8_t(0x80 | ((cp >> 6) & 0x3F));
+  out[3] = std::uint8_t(0x80 | (cp & 0x3F));
+  return 4;
+}
+
+// The number of UTF-8 bytes of `text`, lone surrogates counted as U+FFFD.
+// Sets `*hasLoneSurrogate` (when given) if there is one.
+[[nodiscard]] inline qsizetype utf8Size(QStringView text, bool* hasLoneSurrogate = nullptr) {
+  qsizetype bytes = 0;
+  bool lone = false;
+  const qsizetype n = text.size();
+  for (qsizetype i = 0; i < n;) {
+    const char16_t c = text[i].unicode();
+    if (c < 0x80) {
+      bytes += 1;
+      ++i;
+    } else if (c < 0x800) {
+      bytes += 2;
+      ++i;
+    } else if (c < 0xD800 || c > 0xDFFF) {
+      bytes += 3;
+      ++i;
+    } else if (c <= 0xDBFF && i + 1 < n && text[i + 1].unicode() >= 0xDC00 &&
+               text[i + 1].unicode() <= 0xDFFF) {
+      bytes += 4;
+      i += 2;
+    } else {
+      bytes += 3;
+      lone = true;
+      ++i;
+    }
+  }
+  if (hasLoneSurrogate) *hasLoneSurrogate = lone;
+  return bytes;
+}
+
+}  // namespace utf8units
