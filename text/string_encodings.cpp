@@ -134,15 +134,6 @@ Base64Outcome decodeBase64(QStringView text, QString* result) {
   return Base64Outcome::Decoded;
 }
 
-bool isHexDigit(char16_t c) {
-  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
-}
-
-int hexDigitValue(char16_t c) {
-  if (c <= '9') return c - '0';
-  return (c | 0x20) - 'a' + 10;
-}
-
 // The value of a two-character hexadecimal field read the scanner's way:
 // leading white space skipped, digits taken up to the first other character;
 // 0 when there is no digit.
@@ -151,7 +142,8 @@ unsigned scanHexPair(char16_t first, char16_t second) {
   int k = 0;
   while (k < 2 && isWhitespaceOrNewline(pair[k])) ++k;
   unsigned value = 0;
-  for (; k < 2 && isHexDigit(pair[k]); ++k) value = value * 16 + unsigned(hexDigitValue(pair[k]));
+  for (; k < 2 && utf8units::isHexDigit(pair[k]); ++k)
+    value = value * 16 + unsigned(utf8units::hexDigitValue(pair[k]));
   return value;
 }
 

@@ -35,7 +35,8 @@ QString randomText(QRandomGenerator& random, qsizetype length) {
         s += QChar(char16_t(random.bounded(0x800, 0xD800)));
         break;
       default:
-        s += QString::fromUcs4(std::array<char32_t, 1>{char32_t(random.bounded(0x10000, 0x110000))}.data(), 1);
+        s +=
+            QString::fromUcs4(std::array<char32_t, 1>{char32_t(random.bounded(0x10000, 0x110000))}.data(), 1);
     }
   }
   return s;
@@ -109,9 +110,9 @@ TEST(StringEncodings, ConvertFromBase64) {
       {u"YW Jj"_qs.left(4), absent},
       {u"Y=Jj"_qs, absent},
       {u"YWJ\t"_qs, absent},
-      {u"éAA"_qs, absent},                 // four UTF-8 bytes, two outside
-      {u"éAAA"_qs, u"éAAA"_qs},            // five UTF-8 bytes: unchanged
-      {u"\U0001F600"_qs, absent},          // four UTF-8 bytes
+      {u"éAA"_qs, absent},         // four UTF-8 bytes, two outside
+      {u"éAAA"_qs, u"éAAA"_qs},    // five UTF-8 bytes: unchanged
+      {u"\U0001F600"_qs, absent},  // four UTF-8 bytes
       {u"\U0001F600AAAA"_qs, absent},
   };
   for (const auto& c : cases) {
@@ -122,8 +123,9 @@ TEST(StringEncodings, ConvertFromBase64) {
 
 TEST(StringEncodings, ConvertFromBase64AnswersTheReceiverItselfWhenNotGroups) {
   const QString cases[] = {
-      allocatedEmpty(), QString::fromUtf8("abc"), QString::fromUtf8("abcde"), QString::fromUtf8("abcdef"),
-      QString::fromUtf8("éAAA"), QString(QChar(0xD800)) + u"AAA"_qs,  // no UTF-8 form
+      allocatedEmpty(),           QString::fromUtf8("abc"),
+      QString::fromUtf8("abcde"), QString::fromUtf8("abcdef"),
+      QString::fromUtf8("éAAA"),  QString(QChar(0xD800)) + u"AAA"_qs,  // no UTF-8 form
   };
   for (const QString& text : cases) {
     SCOPED_TRACE(::testing::PrintToString(text));
@@ -196,9 +198,9 @@ TEST(StringEncodings, ConvertFromHex) {
       {u"ff"_qs, u"\u00FF"_qs},
       {u"0A"_qs, u"\n"_qs},
       {u"A"_qs, u""_qs},
-      {u" 4"_qs, u"\u0004"_qs},        // leading white space is skipped
-      {u"\u00A04"_qs, u"\u0004"_qs},   // a no-break space is white space too
-      {u"4 "_qs, u"\u0004"_qs},        // reading stops at the first non-digit
+      {u" 4"_qs, u"\u0004"_qs},       // leading white space is skipped
+      {u"\u00A04"_qs, u"\u0004"_qs},  // a no-break space is white space too
+      {u"4 "_qs, u"\u0004"_qs},       // reading stops at the first non-digit
       {u"4z"_qs, u"\u0004"_qs},
       {u"zz41"_qs, QString(QChar(0)) + u"A"_qs},  // a pair without digits counts as 0
       {u"0x"_qs, QString(QChar(0))},

@@ -1,7 +1,7 @@
 // UTF-16 to UTF-8 one character at a time, for the encoders that write the
 // bytes of a string in some other form (Base64, percent escapes) without first
-// building the whole UTF-8 copy. A lone surrogate, which has no UTF-8 form,
-// stands for U+FFFD.
+// building the whole UTF-8 copy, and the hexadecimal digits those forms use.
+// A lone surrogate, which has no UTF-8 form, stands for U+FFFD.
 #pragma once
 
 #include <QStringView>
@@ -79,5 +79,12 @@ inline int writeUtf8(char32_t cp, std::uint8_t* out) {
   if (hasLoneSurrogate) *hasLoneSurrogate = lone;
   return bytes;
 }
+
+[[nodiscard]] constexpr bool isHexDigit(char16_t c) {
+  return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F');
+}
+
+// The value of a hexadecimal digit; only for characters isHexDigit() accepts.
+[[nodiscard]] constexpr int hexDigitValue(char16_t c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
 }  // namespace utf8units
