@@ -71,6 +71,15 @@ TEST(StringEncodings, ConvertToBase64WritesOneLineAndMatchesQt) {
   QRandomGenerator random(4648);
   for (qsizetype length : {57, 58, 76, 1000, 50'000}) {
     const QString text = randomText(random, length);
+    // Long ASCII runs, cut at every offset by a character that is not ASCII.
+    QString ascii(length, Qt::Uninitialized);
+    for (QChar& c : ascii) c = QChar(char16_t(random.bounded(0, 0x80)));
+    for (qsizetype cut = 0; cut < 40 && cut < length; ++cut) {
+      QString mixed = ascii;
+      mixed[cut] = u'\u00E9';
+      EXPECT_EQ(convertToBase64(mixed), QString::fromLatin1(mixed.toUtf8().toBase64())) << cut;
+    }
+    EXPECT_EQ(convertToBase64(ascii), QString::fromLatin1(ascii.toUtf8().toBase64()));
     SCOPED_TRACE(length);
     const QString base64 = convertToBase64(text);
     EXPECT_FALSE(base64.contains(u'\n'));

@@ -6,8 +6,13 @@
 
 #include <QStringView>
 #include <cstdint>
+#include <cstring>
 
 namespace utf8units {
+
+// The bits that are set in four UTF-16 units packed in 64 bits when any of
+// them is not ASCII.
+inline constexpr std::uint64_t kNonAsciiUnits = 0xFF80FF80FF80FF80ull;
 
 // Reads the character at `*at` of `text` and advances past it: a surrogate
 // pair is one character, a lone surrogate reads as U+FFFD.
@@ -55,8 +60,16 @@ inline int writeUtf8(char32_t cp, std::uint8_t* out) {
   qsizetype bytes = 0;
   bool lone = false;
   const qsizetype n = text.size();
+  const char16_t* units = text.utf16();
   for (qsizetype i = 0; i < n;) {
-    const char16_t c = text[i].unicode();
+    std::uint64_t block[2];
+    if (i + 8 <= n &&
+        (std::memcpy(block, units + i, sizeof block), ((block[0] | block[1]) & kNonAsciiUnits) == 0)) {
+      bytes += 8;
+      i += 8;
+      continue;
+    }
+    const char16_t c = units[i];
     if (c < 0x80) {
       bytes += 1;
       ++i;
