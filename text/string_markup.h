@@ -15,7 +15,9 @@ namespace Tirr_NSStringAdditions {
 
 // The plain text of the receiver read as HTML: markup dropped, character and
 // entity references decoded, paragraph and line breaks written as line feeds,
-// no-break spaces kept.
+// no-break spaces kept. Numeric references that name no character read as
+// U+FFFD. Qt's reader makes a text of any input, so the result is never
+// absent here; the optional keeps room for a reader that can fail.
 // Example: "<b>a&amp;b</b>&#233;" -> "a&bé".
 [[nodiscard]] std::optional<QString> convertHTMLEntities(const QString& receiver);
 
