@@ -25,8 +25,9 @@ class SealedHtmlDocument final : public QTextDocument {
 };
 
 // Rewrites numeric character references that name no character (0, a
-// surrogate, beyond U+10FFFF) as U+FFFD, as HTML readers must; Qt's importer
-// would otherwise put lone surrogates or wrapped values into the text.
+// surrogate, beyond U+10FFFF) as U+FFFD, as HTML readers must, and those
+// without digits as literal text; Qt's importer would otherwise put lone
+// surrogates or wrapped values into the text.
 QString withValidNumericReferences(const QString& html) {
   QString out;
   qsizetype copied = 0;
@@ -41,7 +42,15 @@ QString withValidNumericReferences(const QString& html) {
       const char32_t digit = char32_t(utf8units::hexDigitValue(html[i].unicode()));
       value = std::min<char32_t>(0x110000, value * (hex ? 16 : 10) + digit);
     }
-    if (i == digitsStart || (value != 0 && value < 0x110000 && !QChar::isSurrogate(value))) continue;
+    if (i == digitsStart) {
+      // No digit where one belongs ("&#+65;", "&#x-1"): Qt's number reading
+      // would take signs and prefixes and wrap large values, so the
+      // reference is written as the literal text it is.
+      out.append(QStringView(html).sliced(copied, at - copied)).append(u"&amp;#");
+      copied = at + 2;
+      continue;
+    }
+    if (value != 0 && value < 0x110000 && !QChar::isSurrogate(value)) continue;
     if (i < html.size() && html[i] == u';') ++i;
     out.append(QStringView(html).sliced(copied, at - copied)).append(u"&#xFFFD;");
     copied = i;

@@ -56,6 +56,8 @@ TEST(StringMarkup, ConvertHTMLEntities) {
       {u"&#99999999999999999999;"_qs, u"\uFFFD"_qs},
       {u"&#0;"_qs, u"\uFFFD"_qs},
       {u"&#x10FFFF;"_qs, u"\U0010FFFF"_qs},
+      {u"&#x+F68000"_qs, u"&#x+F68000"_qs},  // signs are no digits: literal text
+      {u"&#+65;&#-1;"_qs, u"&#+65;&#-1;"_qs},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(::testing::PrintToString(c.html));
