@@ -1,0 +1,40 @@
+#include "app/call_workflow.h"
+
+#include <QTableView>
+
+#include "app/call_keyboard_flow.h"
+#include "app/call_list_model.h"
+#include "app/call_table_cells.h"
+#include "app/main_window.h"
+#include "prefs/user_defaults.h"
+
+namespace {
+
+const QString kRowKey = QStringLiteral("row");
+
+}  // namespace
+
+CallWorkflow::CallWorkflow(MainWindow* window)
+    : QObject(window), window_(window), keys_(new CallKeyboardFlow(window, this)) {
+  connect(keys_, &CallKeyboardFlow::dialRequested, this, &CallWorkflow::dialRequested);
+  QTableView* table = window->table();
+  table->setItemDelegateForColumn(CallListModel::NumberColumn, new NumberCellDelegate(table));
+}
+
+void CallWorkflow::listRestored() {
+  const QVariantMap state = Tirr_UserDefaults::readDefault(kStateKey).value_or(QVariant()).toMap();
+  keys_->selectContentRow(state.value(kRowKey, 0).toInt());
+  window_->table()->setFocus();
+}
+
+void CallWorkflow::listImported(const CallList& previous) {
+  Q_UNUSED(previous);
+  keys_->selectTableRow(0);
+}
+
+void CallWorkflow::storeState() {
+  if (!window_) return;
+  QVariantMap state;
+  state.insert(kRowKey, qint64(qMax(keys_->lastTouchedRow(), 0)));
+  Tirr_UserDefaults::writeDefault(state, kStateKey);
+}
