@@ -1,9 +1,13 @@
 #include "app/call_workflow.h"
 
+#include <QBoxLayout>
+#include <QStatusBar>
 #include <QTableView>
 
+#include "app/call_filter_bar.h"
 #include "app/call_keyboard_flow.h"
 #include "app/call_list_model.h"
+#include "app/call_progress.h"
 #include "app/call_table_cells.h"
 #include "app/main_window.h"
 #include "prefs/user_defaults.h"
@@ -19,6 +23,12 @@ CallWorkflow::CallWorkflow(MainWindow* window)
   connect(keys_, &CallKeyboardFlow::dialRequested, this, &CallWorkflow::dialRequested);
   QTableView* table = window->table();
   table->setItemDelegateForColumn(CallListModel::NumberColumn, new NumberCellDelegate(table));
+
+  filterBar_ = new CallFilterBar(window->arrayController(), table, window->centralWidget());
+  if (auto* box = qobject_cast<QBoxLayout*>(window->centralWidget()->layout()))
+    box->insertWidget(box->indexOf(table), filterBar_);
+  connect(window, &MainWindow::findRequested, filterBar_, &CallFilterBar::activate);
+  progress_ = new CallProgress(window->arrayController(), window->statusBar(), this);
 }
 
 void CallWorkflow::listRestored() {

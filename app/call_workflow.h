@@ -1,5 +1,6 @@
-// The calling workflow around the table: the keyboard flow, and what the
-// window remembers of it between runs (the row last dialled or edited).
+// The calling workflow around the table: the keyboard flow, find and filter,
+// the progress field, and what the window remembers of it between runs (the
+// row last dialled or edited).
 // AppDelegate owns one and tells it when the list was restored or replaced
 // and when the program quits.
 #pragma once
@@ -9,7 +10,9 @@
 
 #include "app/call_list_io.h"
 
+class CallFilterBar;
 class CallKeyboardFlow;
+class CallProgress;
 class MainWindow;
 
 class CallWorkflow : public QObject {
@@ -24,6 +27,8 @@ class CallWorkflow : public QObject {
   explicit CallWorkflow(MainWindow* window);
 
   [[nodiscard]] CallKeyboardFlow* keys() const { return keys_; }
+  [[nodiscard]] CallFilterBar* filterBar() const { return filterBar_; }
+  [[nodiscard]] CallProgress* progress() const { return progress_; }
 
   // The stored list is in the table: selects the row remembered from the last
   // run (the first row the first time) and gives the table the focus.
@@ -40,4 +45,6 @@ class CallWorkflow : public QObject {
  private:
   QPointer<MainWindow> window_;
   CallKeyboardFlow* keys_;
+  CallFilterBar* filterBar_ = nullptr;
+  CallProgress* progress_ = nullptr;
 };
