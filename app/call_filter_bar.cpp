@@ -85,7 +85,9 @@ void CallFilterBar::apply() {
 void CallFilterBar::backToTable() {
   if (typingPause_.isActive()) apply();
   if (!controller_->selection()->hasSelection() && controller_->arranged()->rowCount() > 0)
-    table_->selectRow(0);
+    controller_->selection()->setCurrentIndex(
+        controller_->arranged()->index(0, 0),
+        QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   table_->setFocus(Qt::ShortcutFocusReason);
 }
 

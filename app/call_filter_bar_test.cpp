@@ -157,7 +157,8 @@ TEST_F(CallFilterBarTest, FindNarrowsTheTableDialNextAndProgressButNotTheList) {
 TEST_F(CallFilterBarTest, SelectionStaysOnRowsStillShownAndEscapeKeepsTheFilter) {
   Session s;
   s.controller()->setContent(sampleCalls());
-  s.table()->selectRow(3);
+  s.table()->selectionModel()->setCurrentIndex(
+      s.table()->model()->index(3, 0), QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
   s.window->findAction()->trigger();
   QTest::keyClicks(s.bar()->searchField(), QStringLiteral("555"));
   s.press(Qt::Key_Escape);

@@ -1,12 +1,15 @@
 #include "app/call_workflow.h"
 
 #include <QBoxLayout>
+#include <QMenu>
 #include <QStatusBar>
 #include <QTableView>
 
+#include "app/array_controller.h"
 #include "app/call_filter_bar.h"
 #include "app/call_keyboard_flow.h"
 #include "app/call_list_model.h"
+#include "app/call_list_undo.h"
 #include "app/call_progress.h"
 #include "app/call_table_cells.h"
 #include "app/main_window.h"
@@ -29,16 +32,33 @@ CallWorkflow::CallWorkflow(MainWindow* window)
     box->insertWidget(box->indexOf(table), filterBar_);
   connect(window, &MainWindow::findRequested, filterBar_, &CallFilterBar::activate);
   progress_ = new CallProgress(window->arrayController(), window->statusBar(), this);
+
+  undo_ = new CallListUndo(window->arrayController(), this);
+  QMenu* edit = window->editMenu();
+  QAction* first = edit->actions().value(0);
+  edit->insertAction(first, undo_->undoAction());
+  edit->insertAction(first, undo_->redoAction());
+  edit->insertSeparator(first);
+  connect(undo_, &CallListUndo::stepApplied, this, &CallWorkflow::stepApplied);
+}
+
+void CallWorkflow::stepApplied(const QString& text, int row) {
+  if (row >= 0)
+    keys_->selectContentRow(row);
+  else if (!window_->arrayController()->selection()->hasSelection())
+    keys_->selectTableRow(0);
+  window_->statusBar()->showMessage(text);
 }
 
 void CallWorkflow::listRestored() {
+  undo_->listRestored();
   const QVariantMap state = Tirr_UserDefaults::readDefault(kStateKey).value_or(QVariant()).toMap();
   keys_->selectContentRow(state.value(kRowKey, 0).toInt());
   window_->table()->setFocus();
 }
 
 void CallWorkflow::listImported(const CallList& previous) {
-  Q_UNUSED(previous);
+  undo_->listImported(previous);
   keys_->selectTableRow(0);
 }
 

@@ -1,5 +1,5 @@
 // The calling workflow around the table: the keyboard flow, find and filter,
-// the progress field, and what the window remembers of it between runs (the
+// the progress field, undo, and what the window remembers of it between runs (the
 // row last dialled or edited).
 // AppDelegate owns one and tells it when the list was restored or replaced
 // and when the program quits.
@@ -12,6 +12,7 @@
 
 class CallFilterBar;
 class CallKeyboardFlow;
+class CallListUndo;
 class CallProgress;
 class MainWindow;
 
@@ -29,6 +30,7 @@ class CallWorkflow : public QObject {
   [[nodiscard]] CallKeyboardFlow* keys() const { return keys_; }
   [[nodiscard]] CallFilterBar* filterBar() const { return filterBar_; }
   [[nodiscard]] CallProgress* progress() const { return progress_; }
+  [[nodiscard]] CallListUndo* undo() const { return undo_; }
 
   // The stored list is in the table: selects the row remembered from the last
   // run (the first row the first time) and gives the table the focus.
@@ -43,8 +45,11 @@ class CallWorkflow : public QObject {
   void dialRequested();
 
  private:
+  void stepApplied(const QString& text, int row);
+
   QPointer<MainWindow> window_;
   CallKeyboardFlow* keys_;
   CallFilterBar* filterBar_ = nullptr;
   CallProgress* progress_ = nullptr;
+  CallListUndo* undo_ = nullptr;
 };
