@@ -1,6 +1,7 @@
 #include "app/call_workflow.h"
 
 #include <QBoxLayout>
+#include <QHeaderView>
 #include <QMenu>
 #include <QStatusBar>
 #include <QTableView>
@@ -12,12 +13,14 @@
 #include "app/call_list_undo.h"
 #include "app/call_progress.h"
 #include "app/call_table_cells.h"
+#include "app/empty_table_hint.h"
 #include "app/main_window.h"
 #include "prefs/user_defaults.h"
 
 namespace {
 
 const QString kRowKey = QStringLiteral("row");
+const QString kColumnsKey = QStringLiteral("columns");
 
 }  // namespace
 
@@ -26,6 +29,11 @@ CallWorkflow::CallWorkflow(MainWindow* window)
   connect(keys_, &CallKeyboardFlow::dialRequested, this, &CallWorkflow::dialRequested);
   QTableView* table = window->table();
   table->setItemDelegateForColumn(CallListModel::NumberColumn, new NumberCellDelegate(table));
+  table->setItemDelegateForColumn(CallListModel::DateColumn, new DateCellDelegate(table));
+  new EmptyTableHint(window->arrayController(), table, this);
+  // Column widths and order as the user left them.
+  const QVariantMap state = Tirr_UserDefaults::readDefault(kStateKey).value_or(QVariant()).toMap();
+  table->horizontalHeader()->restoreState(state.value(kColumnsKey).toByteArray());
 
   filterBar_ = new CallFilterBar(window->arrayController(), table, window->centralWidget());
   if (auto* box = qobject_cast<QBoxLayout*>(window->centralWidget()->layout()))
@@ -66,5 +74,6 @@ void CallWorkflow::storeState() {
   if (!window_) return;
   QVariantMap state;
   state.insert(kRowKey, qint64(qMax(keys_->lastTouchedRow(), 0)));
+  state.insert(kColumnsKey, window_->table()->horizontalHeader()->saveState());
   Tirr_UserDefaults::writeDefault(state, kStateKey);
 }

@@ -21,7 +21,7 @@ class CallWorkflow : public QObject {
 
  public:
   // Preference holding the window's working state: {"row": the content row
-  // last dialled or edited}.
+  // last dialled or edited, "columns": the table header's widths and order}.
   static inline const QString kStateKey = QStringLiteral("CallTableState");
 
   // Builds the workflow on `window`, which owns it.
