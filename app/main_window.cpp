@@ -59,8 +59,8 @@ void MainWindow::buildActions() {
       make("Dial", QKeySequence(Qt::CTRL | Qt::Key_D), "Dial the selected entry", &MainWindow::dialRequested);
   exportAction_ = make("Export…", QKeySequence(Qt::CTRL | Qt::Key_E), "Export the call log",
                        &MainWindow::exportRequested);
-  dialNextAction_ = make("Dial Next", QKeySequence(Qt::CTRL | Qt::Key_N), "Dial the next entry not called yet",
-                         &MainWindow::dialNextRequested);
+  dialNextAction_ = make("Dial Next", QKeySequence(Qt::CTRL | Qt::Key_N),
+                         "Dial the next entry not called yet", &MainWindow::dialNextRequested);
   findAction_ = make("Find…", QKeySequence(Qt::CTRL | Qt::Key_F), "Find and filter entries",
                      &MainWindow::findRequested);
   auto* quit = new QAction(ui("Quit"), this);
