@@ -22,9 +22,11 @@ constexpr qint64 kMaxBackupBytes = qint64(2) << 30;
 }  // namespace
 
 // Replaces the whole list: an import, undone by putting the previous list back.
+// After a relaunch the previous list is read from the backup only when the
+// import is first undone, so a launch never pays for decoding it.
 class ReplaceListCommand : public QUndoCommand {
  public:
-  ReplaceListCommand(CallListUndo* owner, CallList before, CallList after)
+  ReplaceListCommand(CallListUndo* owner, std::optional<CallList> before, CallList after)
       : QUndoCommand(ui("Import")), owner_(owner), before_(std::move(before)), after_(std::move(after)) {}
 
   // The list is already in place when the command is pushed.
@@ -32,11 +34,17 @@ class ReplaceListCommand : public QUndoCommand {
     if (done_) return;
     done_ = true;
     put(after_);
-    owner_->writeBackup(before_);
+    if (before_) owner_->writeBackup(*before_);
   }
   void undo() override {
+    if (!before_) before_ = CallListUndo::readBackup();
+    if (!before_) {  // the backup is gone or damaged: the list stays, the step goes
+      setObsolete(true);
+      owner_->backupUnreadable_ = true;
+      return;
+    }
     done_ = false;
-    put(before_);
+    put(*before_);
     QFile::remove(CallListUndo::backupPath());  // the list before the import is the list now
   }
 
@@ -52,7 +60,7 @@ class ReplaceListCommand : public QUndoCommand {
   }
 
   CallListUndo* owner_;
-  CallList before_;
+  std::optional<CallList> before_;
   CallList after_;
   bool done_ = true;
 };
@@ -149,8 +157,8 @@ void CallListUndo::listImported(const CallList& previous) {
 }
 
 void CallListUndo::listRestored() {
-  if (std::optional<CallList> backup = readBackup())
-    stack_.push(new ReplaceListCommand(this, std::move(*backup), controller_->content()));
+  if (QFile::exists(backupPath()))
+    stack_.push(new ReplaceListCommand(this, std::nullopt, controller_->content()));
 }
 
 // Edits made during one turn of the event loop (Space on several rows) form
@@ -176,8 +184,13 @@ void CallListUndo::undo() {
   if (!stack_.canUndo()) return;
   const QString text = stack_.undoText();
   const int row = lastRowOf(stack_.command(stack_.index() - 1));
+  backupUnreadable_ = false;
   stack_.undo();
-  Q_EMIT stepApplied(ui("Undone: %1.").arg(text), row);
+  if (backupUnreadable_)
+    Q_EMIT stepApplied(
+        ui("The list from before the last import could not be read from “%1”.").arg(backupPath()), -1);
+  else
+    Q_EMIT stepApplied(ui("Undone: %1.").arg(text), row);
 }
 
 void CallListUndo::redo() {

@@ -64,4 +64,5 @@ class CallListUndo : public QObject {
   QAction* redoAction_;
   bool applying_ = false;  // an undo or redo is changing the list: no new steps
   bool editGroupOpen_ = false;
+  bool backupUnreadable_ = false;  // the last undo found the backup unreadable
 };

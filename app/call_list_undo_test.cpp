@@ -140,6 +140,27 @@ TEST_F(CallListUndoTest, AfterARelaunchUndoBringsBackTheListFromBeforeTheImport)
   expectSameList(s.content(), daysWork());
 }
 
+TEST_F(CallListUndoTest, ADamagedBackupLeavesTheListAndSaysSo) {
+  {
+    Session s;
+    s.load(newList_);
+    s.quit();
+  }
+  QFile backup(CallListUndo::backupPath());
+  ASSERT_TRUE(backup.open(QIODevice::WriteOnly | QIODevice::Truncate));
+  backup.write("bplist00 and then nothing");
+  backup.close();
+  relaunchStore();
+  Session s;
+  const CallList imported = s.content();
+  s.table()->setFocus();
+  s.press(Qt::Key_Z, Qt::ControlModifier);
+  expectSameList(s.content(), imported);
+  EXPECT_TRUE(s.status().startsWith(QStringLiteral("The list from before the last import could not be read")))
+      << s.status().toStdString();
+  EXPECT_FALSE(s.window->findChild<CallListUndo*>()->undoAction()->isEnabled());
+}
+
 TEST_F(CallListUndoTest, EditsUndoOneKeyPressAtATime) {
   Session s;
   s.selectRow(0);
