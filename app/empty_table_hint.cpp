@@ -14,14 +14,14 @@ QString ui(const char* text) { return QCoreApplication::translate("ui", text); }
 }  // namespace
 
 EmptyTableHint::EmptyTableHint(ArrayController* controller, QTableView* table, QObject* parent)
-    : QObject(parent), controller_(controller), table_(table), label_(new QLabel(table->viewport())) {
+    : QObject(parent), controller_(controller), viewport_(table->viewport()), label_(new QLabel(viewport_)) {
   label_->setObjectName(QStringLiteral("emptyTableHint"));
   label_->setAlignment(Qt::AlignCenter);
   label_->setWordWrap(true);
   label_->setTextFormat(Qt::PlainText);
   label_->setContentsMargins(24, 24, 24, 24);
   label_->setForegroundRole(QPalette::PlaceholderText);
-  table->viewport()->installEventFilter(this);
+  viewport_->installEventFilter(this);
   CallListSortModel* arranged = controller->arranged();
   connect(arranged, &QAbstractItemModel::modelReset, this, &EmptyTableHint::update);
   connect(arranged, &QAbstractItemModel::layoutChanged, this, &EmptyTableHint::update);
@@ -31,8 +31,9 @@ EmptyTableHint::EmptyTableHint(ArrayController* controller, QTableView* table, Q
 }
 
 bool EmptyTableHint::eventFilter(QObject* watched, QEvent* event) {
-  if (watched == table_->viewport() && event->type() == QEvent::Resize)
-    label_->setGeometry(table_->viewport()->rect());
+  // Only the stored viewport is compared: while the table is torn down its
+  // viewport still gets events, and the table may no longer be asked anything.
+  if (event->type() == QEvent::Resize && watched == viewport_) label_->setGeometry(viewport_->rect());
   return QObject::eventFilter(watched, event);
 }
 
@@ -48,6 +49,6 @@ void EmptyTableHint::update() {
                "telephone numbers under any heading, or the columns index, number, date, success "
                "and note, as an exported call log has them.")
           : ui("No entry matches the filter."));
-  label_->setGeometry(table_->viewport()->rect());
+  label_->setGeometry(viewport_->rect());
   label_->show();
 }

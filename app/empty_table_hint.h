@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QObject>
+#include <QWidget>
 
 class ArrayController;
 class QLabel;
@@ -24,6 +25,6 @@ class EmptyTableHint : public QObject {
   void update();
 
   ArrayController* controller_;
-  QTableView* table_;
+  QWidget* viewport_;
   QLabel* label_;
 };
