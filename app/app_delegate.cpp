@@ -10,6 +10,7 @@
 
 #include "app/array_controller.h"
 #include "app/main_window.h"
+#include "app/telephone_number.h"
 #include "prefs/user_defaults.h"
 
 namespace {
@@ -64,6 +65,12 @@ void AppDelegate::setWindow(MainWindow* window) { window_ = window; }
 
 void AppDelegate::setDataArrayController(ArrayController* controller) { dataArrayController_ = controller; }
 
+void AppDelegate::attachWorkflow(CallWorkflow* workflow) {
+  workflow_ = workflow;
+  connect(workflow, &CallWorkflow::dialRequested, this, &AppDelegate::dial);
+  connect(this, &AppDelegate::callListRestoredChanged, workflow, &CallWorkflow::listRestored);
+}
+
 void AppDelegate::applicationDidFinishLaunching() {
   restoreSort();
   Tirr_UserDefaults::positionWindowOnLaunch(window_);
@@ -99,6 +106,7 @@ void AppDelegate::applicationWillTerminate() {
   restoreCallList();  // never store an empty table over a list that was not shown yet
   autosave_.stop();
   frameSave_.stop();
+  if (workflow_) workflow_->storeState();
   storeFrame();
   storeCallList();
 }
@@ -183,13 +191,12 @@ void AppDelegate::openPanelDidEnd(int returnCode, const QString& path) {
       break;
   }
   const qsizetype count = outcome.records.size();
+  const CallList previous = dataArrayController_->content();
   dataArrayController_->setContent(std::move(outcome.records));
   dataArrayController_->rearrangeObjects();
   scheduleSave();
-  QTableView* table = window_->table();
-  table->selectRow(0);
-  table->scrollToTop();
-  table->setFocus();
+  if (workflow_) workflow_->listImported(previous);
+  window_->table()->setFocus();
   showStatus(count == 1 ? ui("Loaded 1 entry from “%1”.").arg(displayName(path))
                         : ui("Loaded %1 entries from “%2”.").arg(count).arg(displayName(path)));
 }
@@ -197,18 +204,26 @@ void AppDelegate::openPanelDidEnd(int returnCode, const QString& path) {
 void AppDelegate::dial() {
   restoreCallList();
   const QList<int> rows = dataArrayController_->selectedContentRows();
-  if (rows.isEmpty()) return;
+  if (rows.isEmpty()) {
+    showStatus(ui("Select an entry to dial."));
+    return;
+  }
   const int row = rows.last();
-  const QVariantMap& record = dataArrayController_->content().at(row);
-  const std::optional<QString> script = dialScriptFor(record.value(CallKeys::number));
-  if (!script) return;
-  const QString number = CallListModel::displayText(record.value(CallKeys::number));
+  const QVariant value = dataArrayController_->content().at(row).value(CallKeys::number);
+  const std::optional<QString> script = dialScriptFor(value);
+  if (!script) {
+    showStatus(ui("This entry has no number to dial."));
+    return;
+  }
+  const QString number = quotedNumberForMessage(CallListModel::displayText(value));
+  // Only a number a dialer took counts as called: a refused number keeps its date.
   const DialOutcome outcome = runDialScript(*script);
+  if (!outcome.reached) {
+    showStatus(ui("Not dialled: %1").arg(outcome.problem));
+    return;
+  }
   dataArrayController_->model()->stampDate(row, QDateTime::currentDateTimeUtc());
-  if (outcome.reached)
-    showStatus(ui("Dialling %1…").arg(number));
-  else
-    showStatus(ui("Could not reach a dialer for %1: %2").arg(number, outcome.problem));
+  showStatus(ui("Dialling %1: %2").arg(number, outcome.sent));
 }
 
 void AppDelegate::export_() {
@@ -248,6 +263,7 @@ MainWindow* loadMainWindowLayout(AppDelegate* delegate) {
   QObject::connect(window, &MainWindow::loadRequested, delegate, &AppDelegate::load);
   QObject::connect(window, &MainWindow::dialRequested, delegate, &AppDelegate::dial);
   QObject::connect(window, &MainWindow::exportRequested, delegate, &AppDelegate::export_);
+  delegate->attachWorkflow(new CallWorkflow(window));
   if (const std::optional<QVariant> frame = Tirr_UserDefaults::readDefault(AppDelegate::kFrameKey))
     window->applyFrameText(frame->toString());
   return window;

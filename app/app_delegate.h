@@ -9,6 +9,7 @@
 
 #include "app/array_controller.h"
 #include "app/call_list_io.h"
+#include "app/call_workflow.h"
 #include "app/main_window.h"
 
 class QFileDialog;
@@ -40,6 +41,9 @@ class AppDelegate : public QObject {
   void setWindow(MainWindow* window);
   [[nodiscard]] ArrayController* dataArrayController() const { return dataArrayController_; }
   void setDataArrayController(ArrayController* controller);
+  // The calling workflow on the main window: told when the list is restored or
+  // imported and at quit; asks for dials.
+  void attachWorkflow(CallWorkflow* workflow);
 
   // Shows the main window and fills its table with the stored list.
   void applicationDidFinishLaunching();
@@ -81,6 +85,7 @@ class AppDelegate : public QObject {
 
   QPointer<MainWindow> window_;
   QPointer<ArrayController> dataArrayController_;
+  QPointer<CallWorkflow> workflow_;
   QTimer autosave_;
   QTimer frameSave_;
   bool callListRestored_ = false;

@@ -326,6 +326,8 @@ std::optional<LocalFields> NumericPattern::read(QStringView text) const {
 
 // --- The process-wide formatter ---------------------------------------------
 
+}  // namespace
+
 // The locale for dates: ICU's default (which follows LC_ALL, LC_MESSAGES and
 // LANG), except that an LC_TIME of its own wins when LC_ALL does not override it.
 icu::Locale callDateLocale() {
@@ -338,6 +340,8 @@ icu::Locale callDateLocale() {
   icu::Locale locale(time.constData());
   return locale.isBogus() ? icu::Locale::getDefault() : locale;
 }
+
+namespace {
 
 struct CallDateFormats {
   std::unique_ptr<icu::DateFormat> exportFormat;  // short date, medium time

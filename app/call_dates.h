@@ -10,6 +10,10 @@
 #include <QString>
 #include <memory>
 
+// The locale call dates are written in: ICU's default, or LC_TIME when set and
+// not overridden by LC_ALL.
+[[nodiscard]] icu::Locale callDateLocale();
+
 // Forgets the process-wide call-date formatter (tests only; the program never
 // changes locale or time zone while it runs).
 void resetCallDateFormatterForTesting();

@@ -48,6 +48,7 @@ struct ImportOutcome {
 struct DialOutcome {
   bool reached = false;
   QString problem;  // why not, for the status bar
+  QString sent;     // reached: the tel: URI or command line that went to the dialer
 };
 [[nodiscard]] DialOutcome runDialScript(const QString& script);
 

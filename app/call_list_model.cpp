@@ -18,6 +18,19 @@ void CallListModel::stampDate(int row, const QDateTime& when) {
   Q_EMIT contentChanged();
 }
 
+void CallListModel::restoreValue(int row, const QString& key, const QVariant& value) {
+  if (row < 0 || row >= records_.size()) return;
+  if (value.isValid())
+    records_[row].insert(key, value);
+  else
+    records_[row].remove(key);
+  int column = 0;
+  while (column < ColumnCount - 1 && keyForColumn(column) != key) ++column;
+  const QModelIndex cell = index(row, column);
+  Q_EMIT dataChanged(cell, cell);
+  Q_EMIT contentChanged();
+}
+
 const QString& CallListModel::keyForColumn(int column) {
   static const QString* const keys[ColumnCount] = {&CallKeys::index, &CallKeys::number, &CallKeys::date,
                                                    &CallKeys::success, &CallKeys::note};
@@ -77,6 +90,8 @@ Qt::ItemFlags CallListModel::flags(const QModelIndex& index) const {
 bool CallListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
   QVariantMap& record = records_[index.row()];
+  const QString& key = keyForColumn(index.column());
+  const QVariant before = record.value(key);
   if (index.column() == SuccessColumn && role == Qt::CheckStateRole) {
     record.insert(CallKeys::success, value.toInt() == Qt::Checked);
   } else if (index.column() == NoteColumn && role == Qt::EditRole) {
@@ -84,6 +99,7 @@ bool CallListModel::setData(const QModelIndex& index, const QVariant& value, int
   } else {
     return false;
   }
+  if (record.value(key) != before) Q_EMIT recordEdited(index.row(), key, before);
   Q_EMIT dataChanged(index, index, {role, Qt::DisplayRole});
   Q_EMIT contentChanged();
   return true;

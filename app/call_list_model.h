@@ -23,6 +23,9 @@ class CallListModel : public QAbstractTableModel {
 
   // Sets one record's "date", replacing any earlier one.
   void stampDate(int row, const QDateTime& when);
+  // Puts `value` back under `key` of one record exactly as given (an invalid
+  // QVariant removes the key), as undoing an edit does. Emits no recordEdited.
+  void restoreValue(int row, const QString& key, const QVariant& value);
 
   // The text a cell shows: numbers as the export writes them (numberText),
   // dates in the user's locale.
@@ -41,6 +44,8 @@ class CallListModel : public QAbstractTableModel {
  Q_SIGNALS:
   // A record changed in place (a table edit or a date stamp) and should be stored.
   void contentChanged();
+  // The table edited `key` of the record at `row`, which held `before` (invalid when absent).
+  void recordEdited(int row, const QString& key, const QVariant& before);
 
  private:
   CallList records_;

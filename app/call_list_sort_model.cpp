@@ -4,7 +4,6 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
-#include <numeric>
 #include <vector>
 
 #include "app/call_list_model.h"
@@ -122,28 +121,43 @@ void CallListSortModel::setSourceModel(QAbstractItemModel* source) {
 }
 
 void CallListSortModel::onSourceReset() {
+  applyFilter();
   computeOrder();
   rebuildInverse();
   orderFresh_ = true;
 }
 
-void CallListSortModel::computeOrder() {
+void CallListSortModel::applyFilter() {
   const int rows = sourceModel() ? sourceModel()->rowCount() : 0;
-  proxyToSource_.resize(rows);
-  std::iota(proxyToSource_.begin(), proxyToSource_.end(), 0);
+  auto* calls = qobject_cast<CallListModel*>(sourceModel());
+  shownRows_.clear();
+  shownRows_.reserve(rows);
+  for (int row = 0; row < rows; ++row)
+    if (!filter_ || !calls || filter_(calls->record(row))) shownRows_.append(row);
+}
+
+void CallListSortModel::setRowFilter(RowFilter accepts) {
+  beginResetModel();
+  filter_ = std::move(accepts);
+  onSourceReset();
+  endResetModel();
+}
+
+void CallListSortModel::computeOrder() {
+  proxyToSource_ = shownRows_;
+  const qsizetype rows = proxyToSource_.size();
   auto* calls = qobject_cast<CallListModel*>(sourceModel());
   if (sortColumn_ < 0 || !calls || rows < 2) return;
 
   const QString& column = CallListModel::keyForColumn(sortColumn_);
   std::vector<RowKey> keys;
-  std::vector<QByteArray> fullTexts(rows);
+  std::vector<QByteArray> fullTexts(calls->content().size());
   keys.reserve(rows);
-  quint32 row = 0;
   static const QVariant absent;
-  for (const QVariantMap& record : calls->content()) {
+  for (const int row : shownRows_) {
+    const QVariantMap& record = calls->record(row);
     const auto it = record.constFind(column);
-    keys.push_back(keyFor(it == record.cend() ? absent : *it, row, &fullTexts[row]));
-    ++row;
+    keys.push_back(keyFor(it == record.cend() ? absent : *it, quint32(row), &fullTexts[row]));
   }
 
   // Ties keep content order in both directions, so the row number decides them.
@@ -153,11 +167,11 @@ void CallListSortModel::computeOrder() {
     if (c != 0) return descending ? c > 0 : c < 0;
     return a.row < b.row;
   });
-  for (int i = 0; i < rows; ++i) proxyToSource_[i] = int(keys[i].row);
+  for (qsizetype i = 0; i < rows; ++i) proxyToSource_[i] = int(keys[i].row);
 }
 
 void CallListSortModel::rebuildInverse() {
-  sourceToProxy_.resize(proxyToSource_.size());
+  sourceToProxy_.fill(-1, sourceModel() ? sourceModel()->rowCount() : 0);
   for (int proxyRow = 0; proxyRow < proxyToSource_.size(); ++proxyRow)
     sourceToProxy_[proxyToSource_[proxyRow]] = proxyRow;
 }
@@ -210,7 +224,8 @@ QModelIndex CallListSortModel::mapToSource(const QModelIndex& proxyIndex) const 
 
 QModelIndex CallListSortModel::mapFromSource(const QModelIndex& sourceIndex) const {
   if (!sourceIndex.isValid() || sourceIndex.row() >= sourceToProxy_.size()) return {};
-  return index(sourceToProxy_[sourceIndex.row()], sourceIndex.column());
+  const int proxyRow = sourceToProxy_[sourceIndex.row()];
+  return proxyRow < 0 ? QModelIndex() : index(proxyRow, sourceIndex.column());
 }
 
 QModelIndex CallListSortModel::index(int row, int column, const QModelIndex& parent) const {

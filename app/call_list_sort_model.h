@@ -6,10 +6,16 @@
 //
 // Like a table bound to an array controller, edits do not move rows; the order
 // is re-applied by sort() or rearrange().
+//
+// A row filter may hide records. Which rows are shown is decided when the
+// filter is set and when the content is replaced; an edit that makes a shown
+// record fail the filter leaves it in place until the filter is set again.
 #pragma once
 
 #include <QAbstractProxyModel>
 #include <QList>
+#include <QVariantMap>
+#include <functional>
 
 class CallListSortModel : public QAbstractProxyModel {
   Q_OBJECT
@@ -25,6 +31,11 @@ class CallListSortModel : public QAbstractProxyModel {
   // order is still the one computed when the content was last replaced or sorted.
   void rearrange();
 
+  // Shows only the records `accepts` answers true for; an empty function
+  // shows all. Resets the model: the caller restores the selection.
+  using RowFilter = std::function<bool(const QVariantMap&)>;
+  void setRowFilter(RowFilter accepts);
+
   [[nodiscard]] int sortColumn() const { return sortColumn_; }
   [[nodiscard]] Qt::SortOrder sortOrder() const { return sortOrder_; }
 
@@ -39,14 +50,18 @@ class CallListSortModel : public QAbstractProxyModel {
   void onSourceDataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
                            const QList<int>& roles);
   void onSourceReset();
-  // Fills proxyToSource_ in sorted order for the current column and order.
+  // Fills shownRows_ with the content rows the filter accepts.
+  void applyFilter();
+  // Fills proxyToSource_ with shownRows_ in sorted order for the current column and order.
   void computeOrder();
   void rebuildInverse();
   // Sorts again and moves persistent indexes (the selection) with their rows.
   void reorder();
 
+  QList<int> shownRows_;  // content order
   QList<int> proxyToSource_;
-  QList<int> sourceToProxy_;
+  QList<int> sourceToProxy_;  // -1 for a hidden row
+  RowFilter filter_;
   int sortColumn_ = -1;
   Qt::SortOrder sortOrder_ = Qt::AscendingOrder;
   bool orderFresh_ = true;

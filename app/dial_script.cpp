@@ -10,7 +10,7 @@ const QString kDialerName = QStringLiteral("Telvane");
 
 DialOutcome dialThroughApplication(const QString& application, const QString& number) {
   if (application != kDialerName)
-    return {false, QStringLiteral("There is no application named \"%1\" to dial with.").arg(application)};
+    return {false, QStringLiteral("There is no application named \"%1\" to dial with.").arg(application), {}};
   return handNumberToDialer(number);
 }
 
@@ -25,7 +25,9 @@ std::optional<QString> dialScriptFor(const QVariant& number) {
 
 DialOutcome runDialScript(const QString& script) {
   const dialscript::CompileResult compiled = dialscript::compile(script);
-  if (!compiled.script) return {false, QStringLiteral("The dial script does not compile: ") + compiled.error};
-  if (compiled.script->statements.isEmpty()) return {false, QStringLiteral("The dial script dials nothing.")};
+  if (!compiled.script)
+    return {false, QStringLiteral("The dial script does not compile: ") + compiled.error, {}};
+  if (compiled.script->statements.isEmpty())
+    return {false, QStringLiteral("The dial script dials nothing."), {}};
   return dialscript::run(*compiled.script, dialThroughApplication).dial;
 }

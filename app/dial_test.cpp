@@ -46,25 +46,10 @@ TEST(DialScript, IsBuiltFromTheNumber) {
   }
 }
 
-TEST(Dialer, TelUriKeepsWhatRfc3966Allows) {
-  const struct {
-    QString number;
-    std::optional<QString> uri;
-  } cases[] = {
-      {QStringLiteral("555 1234"), QStringLiteral("tel:5551234")},
-      {QStringLiteral(" +1 (555) 123-4567"), QStringLiteral("tel:+1(555)123-4567")},
-      {QStringLiteral("555.123.4567"), QStringLiteral("tel:555.123.4567")},
-      {QStringLiteral("*31#555"), QStringLiteral("tel:*31%23555")},
-      {QStringLiteral("1+2 ext. 5"), QStringLiteral("tel:12.5")},
-      {QStringLiteral("0800-CALL-NOW"), QStringLiteral("tel:0800--")},
-      {QStringLiteral("call me"), std::nullopt},
-      {QStringLiteral("+"), std::nullopt},
-  };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.number.toStdString());
-    const std::optional<QUrl> uri = telUriFor(c.number);
-    EXPECT_EQ(uri ? std::optional(uri->toString(QUrl::FullyEncoded)) : std::nullopt, c.uri);
-  }
+TelephoneNumber telephone(const QString& shown) {
+  const std::optional<TelephoneNumber> number = readTelephoneNumber(shown, nullptr);
+  EXPECT_TRUE(number) << shown.toStdString();
+  return number.value_or(TelephoneNumber{});
 }
 
 TEST(Dialer, CommandTemplateKeepsTheNumberInOneArgument) {
@@ -77,25 +62,75 @@ TEST(Dialer, CommandTemplateKeepsTheNumberInOneArgument) {
        QStringLiteral("+49 (30) 123-45"),
        {"gnome-calls", "--dial=+493012345"}},
       {QStringLiteral("twinkle --call %n --immediate"),
-       QStringLiteral("555 1234"),
-       {"twinkle", "--call", "5551234", "--immediate"}},
-      {QStringLiteral("dialer %N"), QStringLiteral("555 1234; rm -rf /"), {"dialer", "555 1234; rm -rf /"}},
+       QStringLiteral("555 1234 ext. 8"),
+       {"twinkle", "--call", "5551234;ext=8", "--immediate"}},
+      {QStringLiteral("dialer %N"), QStringLiteral("٥٥٥ 1234"), {"dialer", "555 1234"}},
       {QStringLiteral("\"/opt/my dialer/bin\" --to \"%N\" 100%%"),
-       QStringLiteral("$(id)"),
-       {"/opt/my dialer/bin", "--to", "$(id)", "100%"}},
-      {QStringLiteral("dialer --number=%N"), QStringLiteral("-x"), {"dialer", "--number=-x"}},
-      {QStringLiteral("dialer %N"), QStringLiteral("-x"), {}},
-      {QStringLiteral("dialer %N"), QStringLiteral("--help"), {}},
-      {QStringLiteral("dialer %n"), QStringLiteral("no digits"), {}},
+       QStringLiteral("*31# 555"),
+       {"/opt/my dialer/bin", "--to", "*31# 555", "100%"}},
+      {QStringLiteral("dialer --number=%N"), QStringLiteral("-5"), {"dialer", "--number=-5"}},
+      {QStringLiteral("dialer %N"), QStringLiteral("-5"), {}},
+      {QStringLiteral("dialer %N"), QStringLiteral("--5"), {}},
       {QStringLiteral("%N"), QStringLiteral("555"), {}},
       {QStringLiteral("dial%N --x"), QStringLiteral("555"), {}},
+      // Programs that run script text get the number only after the script.
+      {QStringLiteral("sh -c \"exec my-dialer \"\"\"$1\"\"\"\" sh %n"),
+       QStringLiteral("555 (01)"),
+       {"sh", "-c", "exec my-dialer \"$1\"", "sh", "55501"}},
+      {QStringLiteral("bash /usr/local/bin/dial.sh %N"),
+       QStringLiteral("555 (01)"),
+       {"bash", "/usr/local/bin/dial.sh", "555 (01)"}},
+      {QStringLiteral("/usr/bin/env LANG=C python3 -c \"import sys; print(sys.argv[1])\" %n"),
+       QStringLiteral("555"),
+       {"/usr/bin/env", "LANG=C", "python3", "-c", "import sys; print(sys.argv[1])", "555"}},
+      {QStringLiteral("sh -c \"my-dialer %n\""), QStringLiteral("555"), {}},
+      {QStringLiteral("/bin/bash -lc \"dial %N\" bash"), QStringLiteral("555"), {}},
+      {QStringLiteral("dash -c %n"), QStringLiteral("555"), {}},
+      {QStringLiteral("zsh %N"), QStringLiteral("555"), {}},
+      {QStringLiteral("env sh -c \"dial $0\" %N"),
+       QStringLiteral("555"),
+       {"env", "sh", "-c", "dial $0", "555"}},
+      {QStringLiteral("env FOO=1 bash -c \"dial %N\""), QStringLiteral("555"), {}},
+      {QStringLiteral("busybox sh -c \"dial %n\""), QStringLiteral("555"), {}},
+      {QStringLiteral("perl -e \"dial(q(%N))\""), QStringLiteral("555"), {}},
+      {QStringLiteral("python3 -c \"dial('%n')\""), QStringLiteral("555"), {}},
+      {QStringLiteral("shdialer --call %n"), QStringLiteral("555"), {"shdialer", "--call", "555"}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE((c.pattern + u' ' + c.number).toStdString());
     QString problem;
-    const std::optional<DialCommand> command = dialCommandFor(c.pattern, c.number, &problem);
+    const std::optional<DialCommand> command = dialCommandFor(c.pattern, telephone(c.number), &problem);
     EXPECT_EQ(command ? QStringList(command->program) + command->arguments : QStringList(), c.command);
     EXPECT_EQ(problem.isEmpty(), command.has_value());
+  }
+}
+
+TEST(Dialer, ShellTemplateRefusalSaysWhatToDoInstead) {
+  QString problem;
+  EXPECT_FALSE(
+      dialCommandFor(QStringLiteral("/bin/sh -c \"dial %n\""), telephone(QStringLiteral("555")), &problem));
+  EXPECT_TRUE(problem.contains(QStringLiteral("“/bin/sh -c \"dial %n\"”"))) << problem.toStdString();
+  EXPECT_TRUE(problem.contains(QLatin1String("script that sh runs"))) << problem.toStdString();
+  EXPECT_TRUE(problem.contains(QStringLiteral("“sh /path/to/dial.sh %n”"))) << problem.toStdString();
+}
+
+TEST(Dialer, CommandLineIsShownInTheTemplatesQuoting) {
+  const struct {
+    DialCommand command;
+    QString text;
+  } cases[] = {
+      {{QStringLiteral("gnome-calls"), {QStringLiteral("--dial=+4930")}},
+       QStringLiteral("gnome-calls --dial=+4930")},
+      {{QStringLiteral("/opt/my dialer"), {QStringLiteral("555 01"), QStringLiteral("a\tb")}},
+       QStringLiteral("\"/opt/my dialer\" \"555 01\" \"a\tb\"")},
+      {{QStringLiteral("sh"), {QStringLiteral("-c"), QStringLiteral("dial \"$1\""), QStringLiteral("sh")}},
+       QStringLiteral("sh -c \"dial \"\"\"$1\"\"\"\" sh")},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.text.toStdString());
+    EXPECT_EQ(commandLineText(c.command), c.text);
+    // What is shown splits back into the same command.
+    EXPECT_EQ(QProcess::splitCommand(c.text), QStringList(c.command.program) + c.command.arguments);
   }
 }
 
@@ -124,23 +159,43 @@ QString writeFakeDialer(const QTemporaryDir& dir) {
                          ".part'\n" + "mv '" + out.toUtf8() + ".part' '" + out.toUtf8() + "'\n");
 }
 
-TEST(Dialer, HostileNumbersReachTheDialerUnchangedAndUnsplit) {
+TEST(Dialer, OnlyTelephoneNumbersReachTheDialerInOneArgument) {
   QTemporaryDir dir;
   const QString fake = writeFakeDialer(dir);
-  Tirr_UserDefaults::writeDefault(QString(u'"' + fake + QStringLiteral("\" --number=%N")), kDialCommand);
-  const QString numbers[] = {
-      QStringLiteral("555 \"1234\""), QStringLiteral("555\\1234\\"), QStringLiteral("555\n1234"),
-      QStringLiteral("-x"),           QStringLiteral("; rm -rf /"),  QStringLiteral("$(touch pwned) `id` *"),
-      QStringLiteral("📞 +1 555 ☎"),   QStringLiteral("a\tb 'c'"),
+  const QString pattern = QString(u'"' + fake + QStringLiteral("\" --number=%N"));
+  Tirr_UserDefaults::writeDefault(pattern, kDialCommand);
+  const struct {
+    QString number;
+    QString received;  // empty: refused, the dialer never runs
+  } cases[] = {
+      {QStringLiteral("+1 (555) 123-4567"), QStringLiteral("--number=+1 (555) 123-4567")},
+      {QStringLiteral("\u202E555 0107"), QStringLiteral("--number=555 0107")},
+      {QStringLiteral("555 \"1234\""), {}},
+      {QStringLiteral("555\\1234\\"), {}},
+      {QStringLiteral("555\n1234"), {}},
+      {QStringLiteral("-x"), {}},
+      {QStringLiteral("; rm -rf /"), {}},
+      {QStringLiteral("$(touch pwned) `id` *"), {}},
+      {QStringLiteral("📞 +1 555 ☎"), {}},
+      {QStringLiteral("a\tb 'c'"), {}},
   };
-  for (const QString& number : numbers) {
-    SCOPED_TRACE(number.toStdString());
-    QFile::remove(dir.filePath(QStringLiteral("argv")));
-    const DialOutcome outcome = runDialScript(*dialScriptFor(number));
-    EXPECT_TRUE(outcome.reached) << outcome.problem.toStdString();
-    EXPECT_EQ(QString::fromUtf8(waitForFile(dir.filePath(QStringLiteral("argv")))),
-              QStringLiteral("--number=") + number + QStringLiteral("\n<end>\n"));
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.number.toStdString());
+    const QString argv = dir.filePath(QStringLiteral("argv"));
+    QFile::remove(argv);
+    const DialOutcome outcome = runDialScript(*dialScriptFor(c.number));
+    EXPECT_EQ(outcome.reached, !c.received.isEmpty()) << outcome.problem.toStdString();
+    if (c.received.isEmpty()) {
+      EXPECT_FALSE(outcome.problem.isEmpty());
+      EXPECT_TRUE(outcome.sent.isEmpty());
+      continue;
+    }
+    EXPECT_EQ(QString::fromUtf8(waitForFile(argv)), c.received + QStringLiteral("\n<end>\n"));
+    EXPECT_EQ(outcome.sent, commandLineText({fake, {c.received}}));
   }
+  // Refused numbers never started the dialer.
+  QThread::msleep(100);
+  EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("argv"))));
   EXPECT_FALSE(QFile::exists(QDir::current().filePath(QStringLiteral("pwned"))));
   Tirr_UserDefaults::removeDefault(kDialCommand);
 }
@@ -225,6 +280,7 @@ TEST(Dialer, TelUriReachesTheDesktopHandler) {
   Tirr_UserDefaults::removeDefault(kDialCommand);
   const DialOutcome outcome = runDialScript(*dialScriptFor(QStringLiteral("+1 (555) 123-4567 #9")));
   EXPECT_TRUE(outcome.reached) << outcome.problem.toStdString();
+  EXPECT_EQ(outcome.sent, QStringLiteral("tel:+1(555)123-4567%239"));
   EXPECT_EQ(waitForFile(out), QByteArray("tel:+1(555)123-4567%239"));
 }
 

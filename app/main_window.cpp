@@ -30,10 +30,11 @@ MainWindow::MainWindow(QWidget* parent) : QMainWindow(parent), controller_(new A
   auto* central = new QWidget(this);
   auto* layout = new QVBoxLayout(central);
   auto* buttons = new QHBoxLayout;
-  for (QAction* action : {loadAction_, dialAction_, exportAction_}) {
+  for (QAction* action : {loadAction_, dialAction_, dialNextAction_, exportAction_}) {
     auto* button = new QPushButton(action->text(), central);
     button->setToolTip(action->toolTip());
     connect(button, &QPushButton::clicked, action, &QAction::trigger);
+    connect(action, &QAction::enabledChanged, button, &QWidget::setEnabled);
     buttons->addWidget(button);
   }
   buttons->addStretch();
@@ -59,6 +60,10 @@ void MainWindow::buildActions() {
       make("Dial", QKeySequence(Qt::CTRL | Qt::Key_D), "Dial the selected entry", &MainWindow::dialRequested);
   exportAction_ = make("Export…", QKeySequence(Qt::CTRL | Qt::Key_E), "Export the call log",
                        &MainWindow::exportRequested);
+  dialNextAction_ = make("Dial Next", QKeySequence(Qt::CTRL | Qt::Key_N),
+                         "Dial the next entry not called yet", &MainWindow::dialNextRequested);
+  findAction_ = make("Find…", QKeySequence(Qt::CTRL | Qt::Key_F), "Find and filter entries",
+                     &MainWindow::findRequested);
   auto* quit = new QAction(ui("Quit"), this);
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quit, &QAction::triggered, this, &QWidget::close);
@@ -68,8 +73,11 @@ void MainWindow::buildActions() {
   file->addAction(exportAction_);
   file->addSeparator();
   file->addAction(quit);
+  editMenu_ = menuBar()->addMenu(ui("&Edit"));
+  editMenu_->addAction(findAction_);
   QMenu* call = menuBar()->addMenu(ui("&Call"));
   call->addAction(dialAction_);
+  call->addAction(dialNextAction_);
 }
 
 void MainWindow::buildTable() {

@@ -7,6 +7,7 @@
 
 class ArrayController;
 class QAction;
+class QMenu;
 class QTableView;
 
 class MainWindow : public QMainWindow {
@@ -23,6 +24,9 @@ class MainWindow : public QMainWindow {
   [[nodiscard]] QAction* loadAction() const { return loadAction_; }
   [[nodiscard]] QAction* dialAction() const { return dialAction_; }
   [[nodiscard]] QAction* exportAction() const { return exportAction_; }
+  [[nodiscard]] QAction* dialNextAction() const { return dialNextAction_; }
+  [[nodiscard]] QAction* findAction() const { return findAction_; }
+  [[nodiscard]] QMenu* editMenu() const { return editMenu_; }
 
   // The frame as stored: "x y width height" of the window's geometry.
   [[nodiscard]] QString frameText() const;
@@ -33,6 +37,8 @@ class MainWindow : public QMainWindow {
   void loadRequested();
   void dialRequested();
   void exportRequested();
+  void dialNextRequested();
+  void findRequested();
   // The window moved or was resized.
   void frameChanged();
 
@@ -49,4 +55,7 @@ class MainWindow : public QMainWindow {
   QAction* loadAction_ = nullptr;
   QAction* dialAction_ = nullptr;
   QAction* exportAction_ = nullptr;
+  QAction* dialNextAction_ = nullptr;
+  QAction* findAction_ = nullptr;
+  QMenu* editMenu_ = nullptr;
 };

@@ -78,8 +78,8 @@ TEST(DialScriptRunner, StopsAtTheFirstFailureAndSwallowsItInsideTry) {
   QStringList calls;
   const dialscript::Dialer dialer = [&](const QString& application, const QString& number) {
     calls << number;
-    return application == QLatin1String("ok") ? DialOutcome{true, {}}
-                                              : DialOutcome{false, QStringLiteral("no")};
+    return application == QLatin1String("ok") ? DialOutcome{true, {}, {}}
+                                              : DialOutcome{false, QStringLiteral("no"), {}};
   };
   const QString body = QStringLiteral(
       "tell application \"ok\" to dial number \"1\"\n"

@@ -97,7 +97,7 @@ TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
     EXPECT_FALSE(s.content()[2].contains(CallKeys::date));
     ASSERT_TRUE(s.content()[1].contains(CallKeys::date));
     EXPECT_GE(s.content()[1].value(CallKeys::date).toDateTime(), before);
-    EXPECT_EQ(s.status(), QStringLiteral("Dialling 0800123456…"));
+    EXPECT_EQ(s.status(), QStringLiteral("Dialling 0800123456: true 0800123456"));
 
     // Tick success and rewrite a note through the table.
     QAbstractItemModel* shown = s.table()->model();

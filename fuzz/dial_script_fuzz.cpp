@@ -27,7 +27,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       dialscript::run(*compiled.script, [&](const QString& application, const QString& number) {
         if (application != QLatin1String("Telvane")) std::abort();
         dialled.append(number);
-        return DialOutcome{true, {}};
+        return DialOutcome{true, {}, {}};
       });
   if (result.raised || dialled != QList<QString>{text}) std::abort();
   return 0;
