@@ -30,13 +30,6 @@ CallList callListFromStored(const std::optional<QVariant>& stored) {
   return records;
 }
 
-QVariantList storedFromCallList(const CallList& records) {
-  QVariantList list;
-  list.reserve(records.size());
-  for (const QVariantMap& record : records) list.append(record);
-  return list;
-}
-
 }  // namespace
 
 void AppDelegate::initialize() {
@@ -58,6 +51,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
   frameSave_.setSingleShot(true);
   frameSave_.setInterval(kAutosaveDelayMs);
   connect(&frameSave_, &QTimer::timeout, this, &AppDelegate::storeFrame);
+  connect(&storage_, &CallListStorage::exportRequested, this, &AppDelegate::export_);
 }
 
 void AppDelegate::setWindow(MainWindow* window) { window_ = window; }
@@ -76,6 +70,8 @@ void AppDelegate::applicationDidFinishLaunching() {
   window_->raise();
   window_->activateWindow();
   connect(window_, &MainWindow::frameChanged, &frameSave_, qOverload<>(&QTimer::start), Qt::UniqueConnection);
+  storage_.setWindow(window_);
+  storage_.reportLaunchProblem();
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
@@ -101,6 +97,12 @@ void AppDelegate::applicationWillTerminate() {
   frameSave_.stop();
   storeFrame();
   storeCallList();
+  storage_.finish();
+}
+
+void AppDelegate::openFile(const QString& path) {
+  restoreCallList();
+  openPanelDidEnd(QDialog::Accepted, path);
 }
 
 void AppDelegate::scheduleSave() {
@@ -111,7 +113,7 @@ void AppDelegate::scheduleSave() {
 
 void AppDelegate::storeCallList() {
   if (!dataArrayController_) return;
-  Tirr_UserDefaults::writeDefault(storedFromCallList(dataArrayController_->content()), kDataKey);
+  storage_.store(dataArrayController_->content(), kDataKey);
 }
 
 void AppDelegate::storeFrame() {

@@ -23,8 +23,7 @@ bool& savesInBackground() {
 // The standard defaults: the stored domains and the registered values. Built
 // on first use; resetDefaults() drops it so the next use reads the files anew.
 struct StandardDefaults {
-  DomainStore store{QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                    QStringLiteral("/tirr-defaults")};
+  DomainStore store{Tirr_UserDefaults::preferencesFolder()};
   QVariantMap registered;
 
   StandardDefaults() {
@@ -64,6 +63,10 @@ double narrowed(double d) { return double(float(d)); }
 
 QString Tirr_UserDefaults::applicationDomain() { return QStringLiteral("org.telvane.ListDialer"); }
 QString Tirr_UserDefaults::globalDomain() { return QStringLiteral("NSGlobalDomain"); }
+QString Tirr_UserDefaults::preferencesFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/tirr-defaults");
+}
 
 void Tirr_UserDefaults::registerDefaults(const QVariantMap& defaults) {
   QVariantMap& registered = standard().registered;

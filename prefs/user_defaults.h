@@ -27,6 +27,8 @@ class Tirr_UserDefaults {
   // and of the global domain ("NSGlobalDomain").
   [[nodiscard]] static QString applicationDomain();
   [[nodiscard]] static QString globalDomain();
+  // The folder that holds the domain files: $XDG_CONFIG_HOME/tirr-defaults.
+  [[nodiscard]] static QString preferencesFolder();
 
   // Adds `defaults` to the registered defaults, which answer a read only while
   // nothing is stored under the key and are never written to disk. Values that
