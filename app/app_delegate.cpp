@@ -71,6 +71,7 @@ void AppDelegate::applicationDidFinishLaunching() {
   window_->activateWindow();
   connect(window_, &MainWindow::frameChanged, &frameSave_, qOverload<>(&QTimer::start), Qt::UniqueConnection);
   storage_.setWindow(window_);
+  storage_.watch(dataArrayController_->model());
   storage_.reportLaunchProblem();
 }
 

@@ -9,7 +9,8 @@
 #include <QPushButton>
 #include <QStatusBar>
 
-#include "prefs/plist_value.h"
+#include "app/call_list_mirror.h"
+#include "app/call_list_model.h"
 #include "prefs/save_events.h"
 #include "prefs/user_defaults.h"
 #include "text/system_log.h"
@@ -20,17 +21,10 @@ QString ui(const char* text) { return QCoreApplication::translate("ui", text); }
 
 QString folderOf(const QString& path) { return QFileInfo(path).absolutePath(); }
 
-// The stored form of the list; run on the writer's thread.
-std::optional<QVariant> storedForm(const CallList& records) {
-  QVariantList list;
-  list.reserve(records.size());
-  for (const QVariantMap& record : records) list.append(record);
-  return plist::normalized(QVariant(std::move(list)));
-}
-
 }  // namespace
 
-CallListStorage::CallListStorage(int retryDelayMs, QObject* parent) : QObject(parent) {
+CallListStorage::CallListStorage(int retryDelayMs, QObject* parent)
+    : QObject(parent), mirror_(std::make_shared<CallListMirror>()) {
   Tirr_UserDefaults::setSavesInBackground(true);
   retry_.setSingleShot(true);
   retry_.setInterval(retryDelayMs);
@@ -45,8 +39,34 @@ void CallListStorage::setWindow(QMainWindow* window) {
   if (window_) window_->installEventFilter(this);
 }
 
+CallListStorage::~CallListStorage() = default;
+
+void CallListStorage::watch(CallListModel* model) {
+  const auto replace = [this, model] { replaceMirror(model->content()); };
+  connect(model, &QAbstractItemModel::modelReset, this, replace);
+  // The model changes records in place; anything else gives the mirror the whole list again.
+  connect(model, &QAbstractItemModel::rowsInserted, this, replace);
+  connect(model, &QAbstractItemModel::rowsRemoved, this, replace);
+  connect(model, &QAbstractItemModel::rowsMoved, this, replace);
+  connect(model, &QAbstractItemModel::layoutChanged, this, replace);
+  connect(model, &QAbstractItemModel::dataChanged, this,
+          [this, model](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+            for (int row = topLeft.row(); row <= bottomRight.row() && row < model->content().size(); ++row)
+              mirror_->update(row, model->content().at(row));
+          });
+  replace();
+}
+
+void CallListStorage::replaceMirror(const CallList& records) {
+  mirror_->replace(records);
+  mirrorSize_ = records.size();
+  CallListMirror::adoptSoon(mirror_);
+}
+
 void CallListStorage::store(const CallList& records, const QString& key) {
-  Tirr_UserDefaults::writeProducedDefault([records] { return storedForm(records); }, key);
+  // A list the mirror was not told of (no model watched) is handed over whole.
+  if (records.size() != mirrorSize_) replaceMirror(records);
+  Tirr_UserDefaults::writeProducedDefault([mirror = mirror_] { return mirror->storedForm(); }, key);
 }
 
 bool CallListStorage::finish() {

@@ -1,9 +1,9 @@
 // Keeps the call list stored without freezing the window, and never loses it
 // silently.
 //
-// A store hands the preferences' background writer a snapshot of the list
-// (implicitly shared, so taking it costs nothing); building the stored form,
-// encoding and the durable write happen on the writer's thread. When a write
+// The background writer works from its own copy of the list, kept current
+// with each changed record (see call_list_mirror.h); building the stored
+// form, encoding and the durable write happen on the writer's thread. When a write
 // fails the user is told once, with the folder and the reason, the status bar
 // carries a mark until a write succeeds, and storing is tried again at the
 // autosave rhythm. Quitting while the list is not stored asks first and
@@ -15,8 +15,12 @@
 #include <QPointer>
 #include <QTimer>
 
+#include <memory>
+
 #include "app/call_list_io.h"
 
+class CallListMirror;
+class CallListModel;
 class QLabel;
 class QMainWindow;
 class QMessageBox;
@@ -30,12 +34,17 @@ class CallListStorage : public QObject {
 
   // Turns on background saving for the process.
   explicit CallListStorage(int retryDelayMs, QObject* parent = nullptr);
+  ~CallListStorage() override;
 
   // The window that messages belong to, whose status bar is marked, and whose
   // closing asks first while the list is not stored.
   void setWindow(QMainWindow* window);
 
-  // Stores `records` under `key` in the background.
+  // Follows the model's changes record by record, so that storing never
+  // copies the list on this thread.
+  void watch(CallListModel* model);
+
+  // Stores `records` (the watched model's content) under `key` in the background.
   void store(const CallList& records, const QString& key);
 
   // Tells the user when the stored preferences could not be read at launch:
@@ -64,6 +73,10 @@ class CallListStorage : public QObject {
   QMessageBox* messageBox(const QString& name, const QString& title, const QString& text,
                           const QString& details);
 
+  void replaceMirror(const CallList& records);
+
+  std::shared_ptr<CallListMirror> mirror_;
+  qsizetype mirrorSize_ = -1;  // records the mirror was told of; -1 before the first
   QPointer<QMainWindow> window_;
   QPointer<QLabel> mark_;
   QTimer retry_;

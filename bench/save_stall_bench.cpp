@@ -7,7 +7,8 @@
 // success boxes and types notes with the keyboard (a step every 100 ms) and
 // moves the window now and then. A 2 ms timer measures every gap in the
 // event loop. --foreground stores on the main thread, as before the
-// background writer, for comparison. Prints one line of figures.
+// background writer, for comparison. Prints one line of figures; with
+// SAVE_STALL_TRACE set, every stall over 50 ms as well.
 // Point XDG_CONFIG_HOME at a scratch directory; bench/save_stall_bench.sh does.
 #include <QApplication>
 #include <QElapsedTimer>
@@ -47,6 +48,7 @@ class StallMonitor : public QObject {
     timer_.setTimerType(Qt::PreciseTimer);
     connect(&timer_, &QTimer::timeout, this, [this] {
       gaps_.push_back(clock_.nsecsElapsed() / 1e6);
+      if (trace_ && gaps_.back() > 50) std::fprintf(stderr, "stall %.0f ms after %s\n", gaps_.back(), trace_);
       clock_.restart();
     });
   }
@@ -56,6 +58,10 @@ class StallMonitor : public QObject {
     timer_.start();
   }
   void stop() { timer_.stop(); }
+  // With SAVE_STALL_TRACE set, each stall is printed with the last step taken.
+  void traceStep(const char* step) {
+    if (qEnvironmentVariableIsSet("SAVE_STALL_TRACE")) trace_ = step;
+  }
   [[nodiscard]] double worst() const { return gaps_.empty() ? 0 : *std::max_element(gaps_.begin(), gaps_.end()); }
   [[nodiscard]] long over(double ms) const {
     return long(std::count_if(gaps_.begin(), gaps_.end(), [ms](double g) { return g > ms; }));
@@ -65,6 +71,7 @@ class StallMonitor : public QObject {
   QTimer timer_;
   QElapsedTimer clock_;
   std::vector<double> gaps_;
+  const char* trace_ = nullptr;
 };
 
 }  // namespace
@@ -84,7 +91,7 @@ int main(int argc, char** argv) {
   delegate.dataArrayController()->setContent(manyCalls(count));
   QTableView* table = window->table();
   table->setFocus();
-  QCoreApplication::processEvents();
+  QTest::qWait(2000);  // a person reads the list before changing it
 
   int writes = 0;
   QObject::connect(DefaultsSaveEvents::instance(), &DefaultsSaveEvents::saveFinished,
@@ -95,6 +102,9 @@ int main(int argc, char** argv) {
   QAbstractItemModel* shown = table->model();
   for (int step = 0; step < 100; ++step) {
     const int row = (step * 7) % 40;
+    monitor.traceStep(step % 2 ? "a note" : "a tick");
+    QElapsedTimer stepClock;
+    stepClock.start();
     if (step % 2 == 0) {
       table->setCurrentIndex(shown->index(row, CallListModel::SuccessColumn));
       QTest::keyClick(table, Qt::Key_Space);
@@ -107,6 +117,9 @@ int main(int argc, char** argv) {
       }
     }
     if (step % 20 == 10) window->move(window->pos() + QPoint(7, 5));
+    monitor.traceStep("waiting");
+    if (stepClock.nsecsElapsed() > 50'000'000 && qEnvironmentVariableIsSet("SAVE_STALL_TRACE"))
+      std::fprintf(stderr, "step %d took %.0f ms\n", step, stepClock.nsecsElapsed() / 1e6);
     QTest::qWait(100);
   }
   QTest::qWait(1000);

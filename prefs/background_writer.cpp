@@ -19,9 +19,10 @@ void BackgroundWriter::submit(const QString& path, Write write) {
     std::lock_guard lock(mutex_);
     const auto same =
         std::find_if(waiting_.begin(), waiting_.end(), [&](const Job& job) { return job.path == path; });
-    if (same != waiting_.end())
+    if (same != waiting_.end()) {
+      replaced_.push_back(std::move(same->write));
       same->write = std::move(write);
-    else
+    } else
       waiting_.push_back(Job{path, std::move(write)});
   }
   wake_.notify_one();
@@ -40,9 +41,12 @@ void BackgroundWriter::run() {
     if (waiting_.empty()) return;  // stopping, and everything is written
     Job job = std::move(waiting_.front());
     waiting_.pop_front();
+    std::vector<Write> replaced = std::move(replaced_);
+    replaced_.clear();
     running_ = true;
     lock.unlock();
 
+    replaced.clear();
     const std::optional<QString> error = job.write();
     job.write = {};  // the snapshot it held is released here, outside the lock
     if (finished_) finished_(job.path, error);

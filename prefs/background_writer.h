@@ -14,6 +14,7 @@
 #include <mutex>
 #include <optional>
 #include <thread>
+#include <vector>
 
 class BackgroundWriter {
  public:
@@ -48,6 +49,9 @@ class BackgroundWriter {
   std::condition_variable wake_;
   std::condition_variable idle_;
   std::deque<Job> waiting_;
+  // Writes replaced before they started. They may hold the last reference to
+  // a large snapshot, so the worker releases them, not the submitting thread.
+  std::vector<Write> replaced_;
   QSet<QString> failing_;  // files whose last write failed
   bool running_ = false;
   bool stopping_ = false;
