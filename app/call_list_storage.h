@@ -14,7 +14,6 @@
 #include <QObject>
 #include <QPointer>
 #include <QTimer>
-
 #include <memory>
 
 #include "app/call_list_io.h"

@@ -59,7 +59,8 @@ QMessageBox* box(const Session& s, const char* name) {
 // Ticks the success box of a row, as a click in the table does.
 void tick(Session& s, int row) {
   QAbstractItemModel* shown = s.table()->model();
-  ASSERT_TRUE(shown->setData(shown->index(row, CallListModel::SuccessColumn), Qt::Checked, Qt::CheckStateRole));
+  ASSERT_TRUE(
+      shown->setData(shown->index(row, CallListModel::SuccessColumn), Qt::Checked, Qt::CheckStateRole));
 }
 
 TEST_F(CallListStorageTest, AFullDiskIsToldOnceMarkedAndRetriedUntilItWorks) {

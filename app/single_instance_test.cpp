@@ -67,8 +67,8 @@ TEST_F(SingleInstanceTest, ALockLeftByACrashedInstanceIsTakenOver) {
   ASSERT_TRUE(QDir().mkpath(runtime()));
   QFile lock(probe.lockPath());
   ASSERT_TRUE(lock.open(QIODevice::WriteOnly));
-  lock.write(QByteArray::number(pid) + "\ntelvane-list-dialer\n" +
-             QSysInfo::machineHostName().toUtf8() + "\n");
+  lock.write(QByteArray::number(pid) + "\ntelvane-list-dialer\n" + QSysInfo::machineHostName().toUtf8() +
+             "\n");
   lock.close();
   QFile socket(probe.socketPath());  // the dead instance's socket file is still there
   ASSERT_TRUE(socket.open(QIODevice::WriteOnly));

@@ -62,7 +62,9 @@ class StallMonitor : public QObject {
   void traceStep(const char* step) {
     if (qEnvironmentVariableIsSet("SAVE_STALL_TRACE")) trace_ = step;
   }
-  [[nodiscard]] double worst() const { return gaps_.empty() ? 0 : *std::max_element(gaps_.begin(), gaps_.end()); }
+  [[nodiscard]] double worst() const {
+    return gaps_.empty() ? 0 : *std::max_element(gaps_.begin(), gaps_.end());
+  }
   [[nodiscard]] long over(double ms) const {
     return long(std::count_if(gaps_.begin(), gaps_.end(), [ms](double g) { return g > ms; }));
   }
@@ -86,7 +88,8 @@ int main(int argc, char** argv) {
   if (foreground) Tirr_UserDefaults::setSavesInBackground(false);
   std::unique_ptr<MainWindow> window(loadMainWindowLayout(&delegate));
   delegate.applicationDidFinishLaunching();
-  if (!QTest::qWaitForWindowExposed(window.get()) || !QTest::qWaitFor([&] { return delegate.callListRestored(); }))
+  if (!QTest::qWaitForWindowExposed(window.get()) ||
+      !QTest::qWaitFor([&] { return delegate.callListRestored(); }))
     return 1;
   delegate.dataArrayController()->setContent(manyCalls(count));
   QTableView* table = window->table();
@@ -138,9 +141,10 @@ int main(int argc, char** argv) {
   delegate.applicationWillTerminate();
   const double quitMs = clock.nsecsElapsed() / 1e6;
 
-  std::printf("rows %d mode %s worst_stall_ms %.1f stalls_over_50ms %ld stalls_over_16ms %ld writes %d "
-              "write_ms %.0f quit_ms %.0f%s\n",
-              count, foreground ? "foreground" : "background", monitor.worst(), monitor.over(50),
-              monitor.over(16), writes, writeMs, quitMs, written ? "" : " (a write failed)");
+  std::printf(
+      "rows %d mode %s worst_stall_ms %.1f stalls_over_50ms %ld stalls_over_16ms %ld writes %d "
+      "write_ms %.0f quit_ms %.0f%s\n",
+      count, foreground ? "foreground" : "background", monitor.worst(), monitor.over(50), monitor.over(16),
+      writes, writeMs, quitMs, written ? "" : " (a write failed)");
   return written ? 0 : 1;
 }

@@ -26,7 +26,9 @@ QByteArray readAll(const QString& path) {
   return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
-QVariantMap storedIn(const QString& path) { return plist::decode(readAll(path)).value_or(QVariant()).toMap(); }
+QVariantMap storedIn(const QString& path) {
+  return plist::decode(readAll(path)).value_or(QVariant()).toMap();
+}
 
 // Runs `load` as an unprivileged user when the tests run as root, for whom
 // file modes mean nothing.
@@ -87,8 +89,9 @@ TEST_F(BackgroundStoreTest, ProducedValuesAreMadeAndWrittenOffTheCallingThread) 
   ASSERT_TRUE(store.synchronize());
   ASSERT_TRUE(store.waitForPendingSaves());
   EXPECT_FALSE(onCaller);
-  EXPECT_TRUE(plist::sameValue(storedIn(file()), QVariantMap{{"frame", QStringLiteral("1 2 3 4")},
-                                                              {"data", QVariantList{QVariant::fromValue(qint64(7))}}}));
+  EXPECT_TRUE(plist::sameValue(storedIn(file()),
+                               QVariantMap{{"frame", QStringLiteral("1 2 3 4")},
+                                           {"data", QVariantList{QVariant::fromValue(qint64(7))}}}));
   // A read makes the value on the spot.
   EXPECT_EQ(store.value("d", "data")->toList().size(), 1);
 }
@@ -143,9 +146,11 @@ TEST_F(BackgroundStoreTest, FilesThatCannotBeReadAreLeftAloneAndNeverWrittenOver
          ::chmod(QFile::encodeName(path).constData(), 0);
        },
        true, "Permission denied"},
-      {"a FIFO", [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); },
-       false, "not a regular file"},
-      {"a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path)); }, false, "not a regular file"},
+      {"a FIFO",
+       [](const QString& path) { ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0); }, false,
+       "not a regular file"},
+      {"a folder", [](const QString& path) { ASSERT_TRUE(QDir().mkpath(path)); }, false,
+       "not a regular file"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -164,7 +169,8 @@ TEST_F(BackgroundStoreTest, FilesThatCannotBeReadAreLeftAloneAndNeverWrittenOver
     EXPECT_EQ(problem->path, file());
     EXPECT_TRUE(problem->reason.contains(QLatin1String(c.reason))) << problem->reason.toStdString();
     ASSERT_EQ(log.lines().size(), 1);
-    EXPECT_TRUE(log.lines()[0].endsWith("it is left untouched and not written")) << log.lines()[0].toStdString();
+    EXPECT_TRUE(log.lines()[0].endsWith("it is left untouched and not written"))
+        << log.lines()[0].toStdString();
 
     store.setValue("d", "data", QVariantList());
     EXPECT_FALSE(store.synchronize());
