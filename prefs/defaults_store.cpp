@@ -2,14 +2,13 @@
 
 #include <sys/stat.h>
 
-#include <cerrno>
-#include <cstring>
-
 #include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 #include "prefs/atomic_file.h"
 #include "prefs/plist_binary.h"
@@ -78,10 +77,11 @@ void DomainStore::setBackgroundSaving(bool on) {
   }
   reports_ = std::make_unique<QObject>();
   QObject* context = reports_.get();
-  writer_ = std::make_unique<BackgroundWriter>([this, context](const QString& path,
-                                                               const std::optional<QString>& error) {
-    QMetaObject::invokeMethod(context, [this, path, error] { finished(path, error); }, Qt::QueuedConnection);
-  });
+  writer_ = std::make_unique<BackgroundWriter>(
+      [this, context](const QString& path, const std::optional<QString>& error) {
+        QMetaObject::invokeMethod(
+            context, [this, path, error] { finished(path, error); }, Qt::QueuedConnection);
+      });
 }
 
 bool DomainStore::waitForPendingSaves() { return !writer_ || writer_->waitForIdle(); }
