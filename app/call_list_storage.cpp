@@ -96,12 +96,7 @@ void CallListStorage::onSaveFinished(const QString& path, const QString& error) 
 
 void CallListStorage::showFailure(const QString& path) {
   if (!window_) return;
-  if (!mark_) {
-    mark_ = new QLabel(ui("⚠ Not saved"), window_);
-    mark_->setObjectName(kMarkName);
-    window_->statusBar()->addPermanentWidget(mark_);
-  }
-  mark_->setToolTip(failure_);
+  showMark();
   messageBox(QStringLiteral("saveFailedBox"), ui("Call List Not Saved"),
              ui("The call list could not be saved in “%1”: %2").arg(folderOf(path), failure_),
              ui("Your changes are kept in this window and saving is tried again every moment. "
@@ -110,10 +105,24 @@ void CallListStorage::showFailure(const QString& path) {
       ->open();
 }
 
+void CallListStorage::showMark() {
+  if (!window_) return;
+  if (!mark_) {
+    mark_ = new QLabel(ui("⚠ Not saved"), window_);
+    mark_->setObjectName(kMarkName);
+    window_->statusBar()->addPermanentWidget(mark_);
+  }
+  mark_->setToolTip(failure_);
+}
+
 void CallListStorage::reportLaunchProblem() {
   const std::optional<DomainLoadProblem> problem = Tirr_UserDefaults::applicationDomainProblem();
   if (!problem || !window_) return;
   if (problem->kind == DomainLoadProblem::Kind::Unreadable) {
+    // Nothing can be stored in this run; that is said here, not again at the first write.
+    told_ = true;
+    failure_ = problem->reason;
+    showMark();
     window_->statusBar()->showMessage(ui("The stored call list cannot be read."));
     messageBox(QStringLiteral("launchProblemBox"), ui("Call List Cannot Be Shown"),
                ui("The stored call list in “%1” cannot be read: %2").arg(problem->path, problem->reason),

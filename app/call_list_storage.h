@@ -68,6 +68,7 @@ class CallListStorage : public QObject {
  private:
   void onSaveFinished(const QString& path, const QString& error);
   void showFailure(const QString& path);
+  void showMark();
   void askBeforeQuitting();
   QMessageBox* messageBox(const QString& name, const QString& title, const QString& text,
                           const QString& details);

@@ -171,6 +171,12 @@ TEST_F(CallListStorageTest, AStoredListThatCannotBeReadIsToldAtLaunch) {
     EXPECT_TRUE((told->text() + told->informativeText()).contains(QLatin1String(c.told)));
     EXPECT_NE(s.window->statusBar()->currentMessage(), QStringLiteral("Ready"));
     told->accept();
+    // Only a file that is still there makes storing impossible; it is not told twice.
+    const bool unreadable = c.bytes.isEmpty();
+    EXPECT_EQ(s.window->statusBar()->findChild<QLabel*>(CallListStorage::kMarkName) != nullptr, unreadable);
+    s.window->setGeometry(s.window->geometry().translated(5, 5));
+    QTest::qWait(AppDelegate::kAutosaveDelayMs + 200);
+    EXPECT_EQ(box(s, "saveFailedBox"), nullptr);
     s.quit();
     if (c.bytes.isEmpty()) {
       EXPECT_TRUE(QFileInfo(storedFile()).isDir());  // not written over
