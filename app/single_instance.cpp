@@ -12,8 +12,11 @@
 
 namespace {
 
-// Requests carry this tag first, so that a stranger writing to the socket is ignored.
+// A request: this tag, the size of the rest, and the absolute file names in
+// UTF-8, each ended by a NUL (which no file name holds). Anything else on
+// the socket is ignored.
 constexpr quint32 kRequestTag = 0x544C4431;  // "TLD1"
+constexpr quint32 kMaxRequestBytes = 1 << 20;
 
 QString runtimeFolderOr(const QString& folder, const QString& fallback) {
   if (!folder.isEmpty()) return folder;
@@ -59,9 +62,12 @@ bool SingleInstance::acquire() {
 bool SingleInstance::handOver(const QStringList& files, int timeoutMs) const {
   QStringList absolute;
   for (const QString& file : files) absolute << QFileInfo(file).absoluteFilePath();
+  QByteArray names;
+  for (const QString& file : absolute) names += file.toUtf8() + '\0';
   QByteArray request;
   QDataStream out(&request, QIODevice::WriteOnly);
-  out << kRequestTag << absolute;
+  out << kRequestTag << quint32(names.size());
+  request += names;
 
   // The running instance may still be starting: it holds the lock before it listens.
   const QDeadlineTimer deadline(timeoutMs);
@@ -82,14 +88,22 @@ bool SingleInstance::handOver(const QStringList& files, int timeoutMs) const {
 
 void SingleInstance::readRequest(QLocalSocket* socket) {
   if (socket->property("handled").toBool()) return;
-  QDataStream in(socket);
-  in.startTransaction();
-  quint32 tag = 0;
-  QStringList files;
-  in >> tag >> files;
-  if (!in.commitTransaction()) return;  // more to come
+  if (socket->bytesAvailable() < 8) return;  // more to come
+  QDataStream in(socket->peek(8));
+  quint32 tag = 0, size = 0;
+  in >> tag >> size;
+  if (tag != kRequestTag || size > kMaxRequestBytes) {
+    socket->setProperty("handled", true);
+    socket->abort();
+    return;
+  }
+  if (socket->bytesAvailable() < 8 + qint64(size)) return;
   socket->setProperty("handled", true);
-  if (tag == kRequestTag) Q_EMIT activationRequested(files);
+  const QByteArray names = socket->read(8 + size).mid(8);
+  QStringList files;
+  for (const QByteArray& name : names.split('\0'))
+    if (!name.isEmpty()) files << QString::fromUtf8(name);
+  Q_EMIT activationRequested(files);
   socket->disconnectFromServer();
 }
 

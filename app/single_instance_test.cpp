@@ -86,11 +86,15 @@ TEST_F(SingleInstanceTest, BytesThatAreNoRequestAreIgnored) {
   SingleInstance first(prefs(), runtime());
   ASSERT_TRUE(first.acquire());
   QSignalSpy activated(&first, &SingleInstance::activationRequested);
-  for (const QByteArray& junk : {QByteArray("hello\n"), QByteArray(64, '\xff'), QByteArray(3, '\0')}) {
+  // A wrong tag; the right tag with a size far too large; a request cut short.
+  const QByteArray junk[] = {QByteArray("hello\n"),
+                             QByteArray::fromHex("544c4431ffffffff") + QByteArray(64, 'x'),
+                             QByteArray::fromHex("544c443100000010") + "/a"};
+  for (const QByteArray& bytes : junk) {
     QLocalSocket socket;
     socket.connectToServer(first.socketPath());
     ASSERT_TRUE(socket.waitForConnected(1000));
-    socket.write(junk);
+    socket.write(bytes);
     socket.waitForBytesWritten(1000);
     socket.disconnectFromServer();
   }
