@@ -8,6 +8,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <utility>
 
 #include "app/call_list_mirror.h"
 #include "app/call_list_model.h"
@@ -51,13 +52,18 @@ void CallListStorage::watch(CallListModel* model) {
   connect(model, &QAbstractItemModel::layoutChanged, this, replace);
   connect(model, &QAbstractItemModel::dataChanged, this,
           [this, model](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
+            changed_ = true;
             for (int row = topLeft.row(); row <= bottomRight.row() && row < model->content().size(); ++row)
               mirror_->update(row, model->content().at(row));
           });
   replace();
+  // The first new list after this is the stored one, restored: not a change.
+  restoring_ = true;
+  changed_ = false;
 }
 
 void CallListStorage::replaceMirror(const CallList& records) {
+  if (!std::exchange(restoring_, false)) changed_ = true;
   mirror_->replace(records);
   mirrorSize_ = records.size();
   CallListMirror::adoptSoon(mirror_);
@@ -66,6 +72,12 @@ void CallListStorage::replaceMirror(const CallList& records) {
 void CallListStorage::store(const CallList& records, const QString& key) {
   // A list the mirror was not told of (no model watched) is handed over whole.
   if (records.size() != mirrorSize_) replaceMirror(records);
+  // Once handed to the writer, the list is handed again only when it changed:
+  // a write for any other reason (the window's frame) takes the mirror's
+  // newest state anyway.
+  const bool changed = std::exchange(changed_, false);
+  const bool first = !std::exchange(handedOver_, true);
+  if (!changed && !first) return;
   Tirr_UserDefaults::writeProducedDefault([mirror = mirror_] { return mirror->storedForm(); }, key);
 }
 

@@ -77,6 +77,9 @@ class CallListStorage : public QObject {
 
   std::shared_ptr<CallListMirror> mirror_;
   qsizetype mirrorSize_ = -1;  // records the mirror was told of; -1 before the first
+  bool changed_ = true;        // the list changed since it was last handed to the writer
+  bool restoring_ = false;     // the next new list is the restored one
+  bool handedOver_ = false;    // the writer has the mirror's producer
   QPointer<QMainWindow> window_;
   QPointer<QLabel> mark_;
   QTimer retry_;

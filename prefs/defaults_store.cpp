@@ -158,6 +158,12 @@ void DomainStore::decodeAll(Domain& d) {
 
 void DomainStore::setValue(const QString& name, const QString& key, const QVariant& value) {
   if (Domain* d = domain(name)) {
+    // Storing a small value again (a window frame that did not move) writes
+    // nothing; containers are not compared, that could take long.
+    const auto it = d->values.constFind(key);
+    const bool container =
+        value.userType() == QMetaType::QVariantList || value.userType() == QMetaType::QVariantMap;
+    if (!container && it != d->values.cend() && plist::sameValue(*it, value)) return;
     d->values.insert(key, value);
     d->encoded.remove(key);
     d->produced.remove(key);
