@@ -96,6 +96,29 @@ TEST_F(BackgroundStoreTest, ProducedValuesAreMadeAndWrittenOffTheCallingThread) 
   EXPECT_EQ(store.value("d", "data")->toList().size(), 1);
 }
 
+TEST_F(BackgroundStoreTest, StoringASmallValueAgainWritesNothing) {
+  DomainStore store(directory());
+  int writes = 0;
+  store.setSaveFinished([&writes](const QString&, const std::optional<QString>&) { ++writes; });
+  const struct {
+    QVariant value;
+    int writes;
+  } steps[] = {
+      {QStringLiteral("10 10 640 480"), 1},
+      {QStringLiteral("10 10 640 480"), 1},  // the window did not move
+      {QStringLiteral("12 10 640 480"), 2},
+      {QVariant::fromValue(qint64(12)), 3},  // same digits, another kind
+      {QVariantList{}, 4},                   // containers are always written
+      {QVariantList{}, 5},
+  };
+  for (const auto& step : steps) {
+    SCOPED_TRACE(step.value.toString().toStdString());
+    store.setValue("d", "frame", step.value);
+    ASSERT_TRUE(store.synchronize());
+    EXPECT_EQ(writes, step.writes);
+  }
+}
+
 TEST_F(BackgroundStoreTest, AFailedWriteIsReportedKeepsTheOldFileAndIsTriedAgain) {
   DomainStore store(directory());
   store.setBackgroundSaving(true);
