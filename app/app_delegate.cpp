@@ -31,13 +31,6 @@ CallList callListFromStored(const std::optional<QVariant>& stored) {
   return records;
 }
 
-QVariantList storedFromCallList(const CallList& records) {
-  QVariantList list;
-  list.reserve(records.size());
-  for (const QVariantMap& record : records) list.append(record);
-  return list;
-}
-
 }  // namespace
 
 void AppDelegate::initialize() {
@@ -59,6 +52,7 @@ AppDelegate::AppDelegate(QObject* parent) : QObject(parent) {
   frameSave_.setSingleShot(true);
   frameSave_.setInterval(kAutosaveDelayMs);
   connect(&frameSave_, &QTimer::timeout, this, &AppDelegate::storeFrame);
+  connect(&storage_, &CallListStorage::exportRequested, this, &AppDelegate::export_);
 }
 
 void AppDelegate::setWindow(MainWindow* window) { window_ = window; }
@@ -83,6 +77,9 @@ void AppDelegate::applicationDidFinishLaunching() {
   window_->raise();
   window_->activateWindow();
   connect(window_, &MainWindow::frameChanged, &frameSave_, qOverload<>(&QTimer::start), Qt::UniqueConnection);
+  storage_.setWindow(window_);
+  storage_.watch(dataArrayController_->model());
+  storage_.reportLaunchProblem();
 }
 
 bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
@@ -109,6 +106,12 @@ void AppDelegate::applicationWillTerminate() {
   if (workflow_) workflow_->storeState();
   storeFrame();
   storeCallList();
+  storage_.finish();
+}
+
+void AppDelegate::openFile(const QString& path) {
+  restoreCallList();
+  openPanelDidEnd(QDialog::Accepted, path);
 }
 
 void AppDelegate::scheduleSave() {
@@ -119,7 +122,7 @@ void AppDelegate::scheduleSave() {
 
 void AppDelegate::storeCallList() {
   if (!dataArrayController_) return;
-  Tirr_UserDefaults::writeDefault(storedFromCallList(dataArrayController_->content()), kDataKey);
+  storage_.store(dataArrayController_->content(), kDataKey);
 }
 
 void AppDelegate::storeFrame() {

@@ -10,6 +10,7 @@
 #include "app/array_controller.h"
 #include "app/call_list_io.h"
 #include "app/call_workflow.h"
+#include "app/call_list_storage.h"
 #include "app/main_window.h"
 
 class QFileDialog;
@@ -51,8 +52,10 @@ class AppDelegate : public QObject {
   [[nodiscard]] bool callListRestored() const { return callListRestored_; }
   // Closing the main window quits the program.
   [[nodiscard]] bool applicationShouldTerminateAfterLastWindowClosed() const { return true; }
-  // Stores the list and the window frame.
+  // Stores the list and the window frame, and waits for the writes.
   void applicationWillTerminate();
+  // Loads a call list named on the command line (of this or a later instance).
+  void openFile(const QString& path);
 
   // The user's actions. `export` is a C++ keyword, hence the underscore.
   void load();
@@ -88,6 +91,7 @@ class AppDelegate : public QObject {
   QPointer<CallWorkflow> workflow_;
   QTimer autosave_;
   QTimer frameSave_;
+  CallListStorage storage_{kAutosaveDelayMs};
   bool callListRestored_ = false;
 };
 

@@ -1,15 +1,20 @@
 // Entry point: builds the application, its controller and the main window,
 // and runs the event loop. SIGTERM and SIGINT end the program the way closing
-// the window does, so the list is stored on logout or Ctrl+C too.
+// the window does, so the list is stored on logout or Ctrl+C too. Only one
+// instance runs per preferences folder: a later launch hands its files to it.
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QSocketNotifier>
 #include <csignal>
+#include <cstdio>
 
 #include "app/app_delegate.h"
 #include "app/main_window.h"
+#include "app/single_instance.h"
+#include "prefs/user_defaults.h"
 
 namespace {
 
@@ -45,6 +50,24 @@ int main(int argc, char** argv) {
   QApplication::setOrganizationName(QStringLiteral("Telvane"));
   QApplication::setDesktopFileName(QStringLiteral("org.telvane.ListDialer"));
   quitOnTerminationSignals(app);
+  // A file-size limit must make a write fail (and be reported), not end the program.
+  std::signal(SIGXFSZ, SIG_IGN);
+
+  QCommandLineParser options;
+  options.addHelpOption();
+  options.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A call list to load."));
+  options.process(app);
+  const QStringList files = options.positionalArguments();
+  SingleInstance instance(Tirr_UserDefaults::preferencesFolder());
+  if (!instance.acquire()) {
+    if (instance.handOver(files)) return 0;
+    // Unless the running instance has quit in the meantime, it hangs.
+    if (!instance.acquire()) {
+      std::fprintf(stderr, "Telvane List Dialer is already running (lock %s) but does not answer.\n",
+                   qPrintable(instance.lockPath()));
+      return 1;
+    }
+  }
 
   AppDelegate::initialize();
   AppDelegate delegate;
@@ -52,5 +75,11 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
   delegate.applicationDidFinishLaunching();
+  const auto open = [&delegate, &window](const QStringList& named) {
+    bringToFront(window.get());
+    if (!named.isEmpty()) delegate.openFile(named.last());  // each load replaces the list: the last wins
+  };
+  QObject::connect(&instance, &SingleInstance::activationRequested, &delegate, open);
+  if (!files.isEmpty()) delegate.openFile(files.last());
   return QApplication::exec();
 }

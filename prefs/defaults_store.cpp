@@ -2,10 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <QCoreApplication>
 #include <QDateTime>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <cerrno>
+#include <cstring>
 
 #include "prefs/atomic_file.h"
 #include "prefs/plist_binary.h"
@@ -28,9 +31,73 @@ QString moveAside(const QString& path) {
   return QFile::rename(path, target) ? target : QString();
 }
 
+// A domain file whose contents were not taken: logged, and never written over.
+DomainLoadProblem notRead(const QString& path, const QString& why) {
+  systemLog(
+      QStringLiteral("error: cannot read preferences file %1 (%2); it is left untouched and not written")
+          .arg(path, why));
+  return {DomainLoadProblem::Kind::Unreadable, path, why, {}};
+}
+
+// Encodes `values` with the produced ones added and writes them durably to
+// `path`, making the folder (owner-only) when it is missing. Answers the
+// reason on failure. Safe on any thread: it reads only its arguments.
+std::optional<QString> writeDomainFile(const QString& directory, const QString& path, QVariantMap values,
+                                       const QHash<QString, DomainStore::ValueProducer>& produced) {
+  for (auto it = produced.cbegin(); it != produced.cend(); ++it) {
+    std::optional<QVariant> value = it.value()();
+    if (!value) return QStringLiteral("the value of \"%1\" has no property-list form").arg(it.key());
+    values.insert(it.key(), std::move(*value));
+  }
+  QString why;
+  const auto bytes = plist::encodeBinary(QVariant(std::move(values)), &why);
+  if (!bytes) return why;
+  if (!QDir(directory).exists()) {
+    QDir().mkpath(QFileInfo(directory).absolutePath());
+    ::mkdir(QFile::encodeName(directory).constData(), S_IRWXU);
+  }
+  if (!writeFileAtomically(path, *bytes, &why)) return why;
+  return std::nullopt;
+}
+
 }  // namespace
 
 DomainStore::DomainStore(QString directory) : directory_(std::move(directory)) {}
+
+DomainStore::~DomainStore() {
+  writer_.reset();  // finishes the queued writes while the store still exists
+}
+
+void DomainStore::setBackgroundSaving(bool on) {
+  if (on == bool(writer_)) return;
+  if (!on) {
+    writer_.reset();
+    reports_.reset();
+    return;
+  }
+  reports_ = std::make_unique<QObject>();
+  QObject* context = reports_.get();
+  writer_ = std::make_unique<BackgroundWriter>(
+      [this, context](const QString& path, const std::optional<QString>& error) {
+        QMetaObject::invokeMethod(
+            context, [this, path, error] { finished(path, error); }, Qt::QueuedConnection);
+      });
+}
+
+bool DomainStore::waitForPendingSaves() { return !writer_ || writer_->waitForIdle(); }
+
+void DomainStore::finished(const QString& path, const std::optional<QString>& error) {
+  if (error) {
+    for (auto& [name, domain] : domains_)
+      if (filePath(name) == path) domain.dirty = true;  // to be tried again at the next synchronize()
+  }
+  if (saveFinished_) saveFinished_(path, error);
+}
+
+std::optional<DomainLoadProblem> DomainStore::loadProblem(const QString& name) {
+  const Domain* d = domain(name);
+  return d ? d->problem : std::nullopt;
+}
 
 QString DomainStore::filePath(const QString& domain) const {
   return directory_ + u'/' + domain + QStringLiteral(".plist");
@@ -47,6 +114,7 @@ std::optional<QVariant> DomainStore::value(const QString& name, const QString& k
   Domain* d = domain(name);
   if (!d) return std::nullopt;
   if (const auto it = d->values.constFind(key); it != d->values.cend()) return *it;
+  if (d->produced.contains(key)) return produce(*d, key);
   return decode(*d, key);
 }
 
@@ -54,7 +122,15 @@ const QVariantMap* DomainStore::values(const QString& name) {
   Domain* d = domain(name);
   if (!d) return nullptr;
   decodeAll(*d);
+  for (const QString& key : d->produced.keys()) (void)produce(*d, key);
   return &d->values;
+}
+
+// Makes a produced value now, for a read; it is kept as an ordinary value.
+std::optional<QVariant> DomainStore::produce(Domain& d, const QString& key) {
+  std::optional<QVariant> value = d.produced.take(key)();
+  if (value) d.values.insert(key, *value);
+  return value;
 }
 
 // Moves the value of `key` from the domain's file into its map; forgets the
@@ -82,15 +158,31 @@ void DomainStore::decodeAll(Domain& d) {
 
 void DomainStore::setValue(const QString& name, const QString& key, const QVariant& value) {
   if (Domain* d = domain(name)) {
+    // Storing a small value again (a window frame that did not move) writes
+    // nothing; containers are not compared, that could take long.
+    const auto it = d->values.constFind(key);
+    const bool container =
+        value.userType() == QMetaType::QVariantList || value.userType() == QMetaType::QVariantMap;
+    if (!container && it != d->values.cend() && plist::sameValue(*it, value)) return;
     d->values.insert(key, value);
     d->encoded.remove(key);
+    d->produced.remove(key);
     d->dirty = true;
   }
 }
 
 void DomainStore::removeValue(const QString& name, const QString& key) {
   Domain* d = domain(name);
-  if (d && d->values.remove(key) + d->encoded.remove(key) > 0) d->dirty = true;
+  if (d && d->values.remove(key) + d->encoded.remove(key) + d->produced.remove(key) > 0) d->dirty = true;
+}
+
+void DomainStore::setValueProducer(const QString& name, const QString& key, ValueProducer produce) {
+  if (Domain* d = domain(name)) {
+    d->values.remove(key);
+    d->encoded.remove(key);
+    d->produced.insert(key, std::move(produce));
+    d->dirty = true;
+  }
 }
 
 bool DomainStore::synchronize() {
@@ -102,59 +194,79 @@ bool DomainStore::synchronize() {
 
 DomainStore::Domain DomainStore::load(const QString& name) const {
   const QString path = filePath(name);
-  QFile file(path);
-  if (!file.exists()) return {};
-  QString why;
-  if (file.open(QIODevice::ReadOnly)) {
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError) {
-      why = file.errorString();
-    } else if (plist::looksBinary(bytes)) {
-      // Checked whole now; each value is decoded on its first read.
-      if (auto dictionary = plist::BinaryDictionary::open(bytes, &why)) {
-        Domain d;
-        d.encoded = dictionary->entries();
-        if (!d.encoded.isEmpty()) d.file = std::move(dictionary);
-        return d;
-      }
-    } else {
-      // Files in the XML or text form are rare: they are decoded whole.
-      const auto decoded = plist::decode(bytes, &why);
-      if (decoded && decoded->userType() == QMetaType::QVariantMap) {
-        Domain d;
-        d.values = decoded->toMap();
-        return d;
-      }
-      if (decoded) why = QStringLiteral("the top level is not a dictionary");
-    }
-    file.close();
-  } else {
-    why = file.errorString();
+  Domain d;
+  // Only a file that is not there is a domain never stored; one that cannot be
+  // looked at (a folder without access, say) may hold the user's values.
+  struct stat info {};
+  if (::stat(QFile::encodeName(path).constData(), &info) != 0) {
+    if (errno != ENOENT) d.problem = notRead(path, QString::fromLocal8Bit(std::strerror(errno)));
+    return d;
   }
+  // A FIFO or a device would block or never end; neither is a preferences file.
+  if (!S_ISREG(info.st_mode)) {
+    d.problem = notRead(path, QStringLiteral("not a regular file"));
+    return d;
+  }
+  QFile file(path);
+  if (!file.open(QIODevice::ReadOnly)) {
+    d.problem = notRead(path, file.errorString());
+    return d;
+  }
+  const QByteArray bytes = file.readAll();
+  if (file.error() != QFileDevice::NoError) {
+    d.problem = notRead(path, file.errorString());
+    return d;
+  }
+  file.close();
+  QString why;
+  if (plist::looksBinary(bytes)) {
+    // Checked whole now; each value is decoded on its first read.
+    if (auto dictionary = plist::BinaryDictionary::open(bytes, &why)) {
+      d.encoded = dictionary->entries();
+      if (!d.encoded.isEmpty()) d.file = std::move(dictionary);
+      return d;
+    }
+  } else {
+    // Files in the XML or text form are rare: they are decoded whole.
+    const auto decoded = plist::decode(bytes, &why);
+    if (decoded && decoded->userType() == QMetaType::QVariantMap) {
+      d.values = decoded->toMap();
+      return d;
+    }
+    if (decoded) why = QStringLiteral("the top level is not a dictionary");
+  }
+  // Read but damaged: kept for the user under another name, and the domain starts anew.
   const QString aside = moveAside(path);
   if (aside.isEmpty()) {
-    systemLog(
-        QStringLiteral("error: cannot read preferences file %1 (%2); it is left untouched and not written")
-            .arg(path, why));
-    Domain unwritable;
-    unwritable.writable = false;
-    return unwritable;
+    d.problem = notRead(path, why);
+    return d;
   }
   systemLog(
       QStringLiteral("error: cannot read preferences file %1 (%2); moved aside to %3").arg(path, why, aside));
-  return {};
+  d.problem = DomainLoadProblem{DomainLoadProblem::Kind::MovedAside, path, why, aside};
+  return d;
 }
 
-bool DomainStore::save(const QString& name, Domain& domain) const {
-  if (!domain.writable) return false;
-  decodeAll(domain);
-  const auto bytes = plist::encodeBinary(QVariant(domain.values));
-  if (!bytes) return false;
-  if (!QDir(directory_).exists()) {
-    QDir().mkpath(QFileInfo(directory_).absolutePath());
-    ::mkdir(QFile::encodeName(directory_).constData(), S_IRWXU);
+bool DomainStore::save(const QString& name, Domain& domain) {
+  const QString path = filePath(name);
+  if (domain.problem && domain.problem->kind == DomainLoadProblem::Kind::Unreadable) {
+    const QString why = QStringLiteral("the file could not be read, so it is not written over (%1)")
+                            .arg(domain.problem->reason);
+    if (saveFinished_) saveFinished_(path, why);
+    return false;
   }
-  if (!writeFileAtomically(filePath(name), *bytes)) return false;
-  domain.dirty = false;
-  return true;
+  decodeAll(domain);
+  if (writer_) {
+    // A snapshot: the maps and the producers' captures are implicitly shared,
+    // so this costs a few reference counts however large the values are.
+    writer_->submit(path, [directory = directory_, path, values = domain.values, produced = domain.produced] {
+      return writeDomainFile(directory, path, values, produced);
+    });
+    domain.dirty = false;
+    return true;
+  }
+  const std::optional<QString> error = writeDomainFile(directory_, path, domain.values, domain.produced);
+  if (!error) domain.dirty = false;
+  if (saveFinished_) saveFinished_(path, error);
+  return !error;
 }

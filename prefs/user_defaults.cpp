@@ -9,17 +9,29 @@
 #include "prefs/archived_value.h"
 #include "prefs/defaults_store.h"
 #include "prefs/plist_value.h"
+#include "prefs/save_events.h"
 #include "prefs/value_conversion.h"
 #include "text/system_log.h"
 
 namespace {
 
+bool& savesInBackground() {
+  static bool on = false;
+  return on;
+}
+
 // The standard defaults: the stored domains and the registered values. Built
 // on first use; resetDefaults() drops it so the next use reads the files anew.
 struct StandardDefaults {
-  DomainStore store{QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
-                    QStringLiteral("/tirr-defaults")};
+  DomainStore store{Tirr_UserDefaults::preferencesFolder()};
   QVariantMap registered;
+
+  StandardDefaults() {
+    store.setBackgroundSaving(savesInBackground());
+    store.setSaveFinished([](const QString& path, const std::optional<QString>& error) {
+      Q_EMIT DefaultsSaveEvents::instance()->saveFinished(path, error.value_or(QString()));
+    });
+  }
 };
 
 std::unique_ptr<StandardDefaults>& standardSlot() {
@@ -51,6 +63,10 @@ double narrowed(double d) { return double(float(d)); }
 
 QString Tirr_UserDefaults::applicationDomain() { return QStringLiteral("org.telvane.ListDialer"); }
 QString Tirr_UserDefaults::globalDomain() { return QStringLiteral("NSGlobalDomain"); }
+QString Tirr_UserDefaults::preferencesFolder() {
+  return QStandardPaths::writableLocation(QStandardPaths::GenericConfigLocation) +
+         QStringLiteral("/tirr-defaults");
+}
 
 void Tirr_UserDefaults::registerDefaults(const QVariantMap& defaults) {
   QVariantMap& registered = standard().registered;
@@ -85,12 +101,32 @@ void Tirr_UserDefaults::removeDefault(const QString& key) {
   synchronizeDefaults();
 }
 
+void Tirr_UserDefaults::writeProducedDefault(DomainStore::ValueProducer produce, const QString& key) {
+  standard().store.setValueProducer(applicationDomain(), key, std::move(produce));
+  synchronizeDefaults();
+}
+
 bool Tirr_UserDefaults::synchronizeDefaults() { return standard().store.synchronize(); }
+
+void Tirr_UserDefaults::setSavesInBackground(bool on) {
+  savesInBackground() = on;
+  if (auto& slot = standardSlot()) slot->store.setBackgroundSaving(on);
+}
+
+bool Tirr_UserDefaults::waitForPendingSaves() {
+  auto& slot = standardSlot();
+  return !slot || slot->store.waitForPendingSaves();
+}
+
+std::optional<DomainLoadProblem> Tirr_UserDefaults::applicationDomainProblem() {
+  return standard().store.loadProblem(applicationDomain());
+}
 
 void Tirr_UserDefaults::resetDefaults() {
   auto& slot = standardSlot();
   if (!slot) return;
   (void)slot->store.synchronize();
+  (void)slot->store.waitForPendingSaves();
   slot.reset();
 }
 

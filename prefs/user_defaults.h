@@ -14,7 +14,10 @@
 #include <QVariant>
 #include <QVariantMap>
 #include <QWidget>
+#include <functional>
 #include <optional>
+
+#include "prefs/defaults_store.h"
 
 class Tirr_UserDefaults {
  public:
@@ -24,6 +27,8 @@ class Tirr_UserDefaults {
   // and of the global domain ("NSGlobalDomain").
   [[nodiscard]] static QString applicationDomain();
   [[nodiscard]] static QString globalDomain();
+  // The folder that holds the domain files: $XDG_CONFIG_HOME/tirr-defaults.
+  [[nodiscard]] static QString preferencesFolder();
 
   // Adds `defaults` to the registered defaults, which answer a read only while
   // nothing is stored under the key and are never written to disk. Values that
@@ -46,8 +51,25 @@ class Tirr_UserDefaults {
   static void writeArchivedDataDefault(const QVariant& value, const QString& key);
   // Removes `key` from the application's domain and synchronises.
   static void removeDefault(const QString& key);
-  // Writes every changed domain to disk; answers whether all writes succeeded.
+  // Stores under `key` whatever `produce` makes when the domain is written,
+  // and synchronises. For a large value: `produce` captures a cheap
+  // (implicitly shared) snapshot and does the building and normalizing, on the
+  // writer's thread when saving in the background. It must answer a
+  // normalized property-list value (plist::normalized), or nullopt to fail.
+  static void writeProducedDefault(DomainStore::ValueProducer produce, const QString& key);
+  // Writes every changed domain to disk; answers whether all writes succeeded
+  // (when saving in the background: whether all could be queued).
   static bool synchronizeDefaults();
+  // From now on, for the rest of the process, every synchronisation encodes
+  // and writes on one background thread and returns at once; how each write
+  // ends is told by DefaultsSaveEvents (prefs/save_events.h) either way.
+  static void setSavesInBackground(bool on);
+  // Blocks until the queued writes have ended; answers whether the last write
+  // of each file succeeded.
+  static bool waitForPendingSaves();
+  // Why the application domain's file was not taken as it is (unreadable, or
+  // damaged and moved aside), or nullopt.
+  [[nodiscard]] static std::optional<DomainLoadProblem> applicationDomainProblem();
   // Saves pending changes and forgets everything held in memory, registered
   // defaults included; the next call starts afresh from the files, as after a
   // relaunch.

@@ -98,3 +98,4 @@ assert "NSWindow Frame Main" in prefs and "NSNavLastRootDirectory" in prefs, sor
 PY
 echo "xvfb-check: load, dial, export and quit work in a real X window"
 scripts/xvfb-check-calling.sh --built
+scripts/xvfb-check-storage.sh
