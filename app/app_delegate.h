@@ -9,8 +9,8 @@
 
 #include "app/array_controller.h"
 #include "app/call_list_io.h"
-#include "app/call_workflow.h"
 #include "app/call_list_storage.h"
+#include "app/call_workflow.h"
 #include "app/main_window.h"
 
 class QFileDialog;
