@@ -97,3 +97,4 @@ assert "date" in data[0] and "date" not in data[1], data
 assert "NSWindow Frame Main" in prefs and "NSNavLastRootDirectory" in prefs, sorted(prefs)
 PY
 echo "xvfb-check: load, dial, export and quit work in a real X window"
+scripts/xvfb-check-import.sh
