@@ -58,8 +58,8 @@ QString quotedList(const QStringList& names, qsizetype limit) {
 }
 
 QString describeMissing(const QStringList& missing, const QStringList& columns) {
-  const QString lacking = missing.size() == 1 ? QStringLiteral("it has no %1 column")
-                                              : QStringLiteral("it has no columns %1");
+  const QString lacking =
+      missing.size() == 1 ? QStringLiteral("it has no %1 column") : QStringLiteral("it has no columns %1");
   return lacking.arg(quotedList(missing, missing.size())) +
          QStringLiteral(" (its columns: %1)").arg(quotedList(columns, kNamedColumns));
 }

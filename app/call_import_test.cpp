@@ -117,7 +117,8 @@ TEST(CallImport, FailuresNameTheirCauseAndLog) {
     QByteArray file;
     const char* reason;
   } cases[] = {
-      {"no index column", "number,note\n555,a\n", "it has no \"index\" column (its columns: \"number\", \"note\")"},
+      {"no index column", "number,note\n555,a\n",
+       "it has no \"index\" column (its columns: \"number\", \"note\")"},
       {"column names differ in case", "Index,Number,note\n1,555,a\n",
        "it has no columns \"index\", \"number\" (its columns: \"Index\", \"Number\", \"note\")"},
       {"a column only in the rows", "index,number\n1,555,a\n",

@@ -1,8 +1,9 @@
 // The table shows the start of a long text; editing and storing keep all of it.
+#include "app/cell_text.h"
+
 #include <gtest/gtest.h>
 
 #include "app/call_list_model.h"
-#include "app/cell_text.h"
 #include "testsupport/qt_printers.h"
 
 namespace {

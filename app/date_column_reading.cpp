@@ -5,6 +5,7 @@
 #include <unicode/timezone.h>
 
 #include <QSet>
+#include <algorithm>
 #include <cstring>
 #include <memory>
 #include <vector>
@@ -43,7 +44,8 @@ std::vector<icu::Locale> candidateLocales() {
   const icu::Locale* available = icu::DateFormat::getAvailableLocales(count);
   std::vector<icu::Locale> rest;
   for (int32_t i = 0; i < count; ++i)
-    (std::strcmp(available[i].getLanguage(), own.getLanguage()) == 0 ? locales : rest).push_back(available[i]);
+    (std::strcmp(available[i].getLanguage(), own.getLanguage()) == 0 ? locales : rest)
+        .push_back(available[i]);
   locales.insert(locales.end(), rest.begin(), rest.end());
   return locales;
 }
@@ -107,8 +109,15 @@ DateColumnReading readDateColumn(const QStringList& texts) {
     reading.form = kIsoName;
     return reading;
   }
+  // Every locale writes its dates with digits: when a text has none, such as
+  // "call back", no form reads them all, and none need be built to say so.
+  const bool digits = std::all_of(texts.begin(), texts.end(), [](const QString& text) {
+    return std::any_of(text.begin(), text.end(), [](QChar c) { return c.isDigit(); });
+  });
   static OtherForms others;
-  for (std::size_t i = 0; const CallDateForm* form = others.at(i, own); ++i) {
+  for (std::size_t i = 0; digits; ++i) {
+    const CallDateForm* form = others.at(i, own);
+    if (!form) break;
     if (auto all = readAll(*form, texts, failure)) {
       reading.dates = std::move(*all);
       reading.form = form->localeName();

@@ -1,18 +1,21 @@
 // A call list exported under one locale loads under another with all its
 // dates: the form the file's dates were written in is found for the column.
+#include "app/date_column_reading.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
 
 #include "app/call_dates.h"
 #include "app/call_list_io.h"
-#include "app/date_column_reading.h"
 #include "app/import_report.h"
 #include "testsupport/qt_printers.h"
 
 namespace {
 
-QDateTime utc(const char* iso) { return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toUTC(); }
+QDateTime utc(const char* iso) {
+  return QDateTime::fromString(QString::fromLatin1(iso), Qt::ISODate).toUTC();
+}
 
 CallList datedList() {
   CallList records;
@@ -35,11 +38,8 @@ TEST(DateColumnReading, ExportLoadsUnderAnotherLocale) {
     const char* to;
     const char* form;
   } cases[] = {
-      {"de_DE", "en_US", "de_DE"},
-      {"en_US", "de_DE", "en_US"},
-      {"en_GB", "en_US", "en_GB"},
-      {"ja_JP", "fr_FR", "ja_JP"},
-      {"de_DE", "de_DE", ""},
+      {"de_DE", "en_US", "de_DE"}, {"en_US", "de_DE", "en_US"}, {"en_GB", "en_US", "en_GB"},
+      {"ja_JP", "fr_FR", "ja_JP"}, {"de_DE", "de_DE", ""},
   };
   QTemporaryDir dir;
   const CallList records = datedList();

@@ -34,12 +34,12 @@ QString afterRoundTrip(const QString& text) {
 // placeholder and parts of it, "#", and text beyond ASCII and the BMP.
 QString randomText(std::mt19937& random) {
   static const QString pieces[] = {
-      QStringLiteral("\""), QStringLiteral("\"\""), QStringLiteral("\t"),  QStringLiteral(","),
-      QStringLiteral(" "),  QStringLiteral("a"),    QStringLiteral("555"), QStringLiteral("#"),
-      QStringLiteral("<<quote>>"), QStringLiteral("<<"), QStringLiteral("quote>>"), QStringLiteral("\n"),
-      QStringLiteral("\r\n"), QString(QChar(0x2028)), QString(QChar(0x00A0)), QString(QChar(0x3000)),
-      QStringLiteral("é"), QStringLiteral("日本"), QStringLiteral("📞"), QString(QChar(0xFEFF)),
-      QString(QChar(0)), QStringLiteral("\x01"), QStringLiteral("yes"), QStringLiteral("-"),
+      QStringLiteral("\""),        QStringLiteral("\"\""), QStringLiteral("\t"),      QStringLiteral(","),
+      QStringLiteral(" "),         QStringLiteral("a"),    QStringLiteral("555"),     QStringLiteral("#"),
+      QStringLiteral("<<quote>>"), QStringLiteral("<<"),   QStringLiteral("quote>>"), QStringLiteral("\n"),
+      QStringLiteral("\r\n"),      QString(QChar(0x2028)), QString(QChar(0x00A0)),    QString(QChar(0x3000)),
+      QStringLiteral("é"),         QStringLiteral("日本"), QStringLiteral("📞"),       QString(QChar(0xFEFF)),
+      QString(QChar(0)),           QStringLiteral("\x01"), QStringLiteral("yes"),     QStringLiteral("-"),
   };
   std::uniform_int_distribution<int> length(0, 8);
   std::uniform_int_distribution<std::size_t> pick(0, std::size(pieces) - 1);

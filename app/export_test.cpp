@@ -100,7 +100,8 @@ TEST(ExportText, ImportReadsTheExportBack) {
       dated(record(qint64(3), QStringLiteral("+44 20 7946 0958"), false, QStringLiteral("said \"no\"; ok")),
             "2026-12-31T22:59:59Z"),
       record(qint64(4), QStringLiteral("555.123.4567"), true, QStringLiteral("tab\there, 日本語 and 📞")),
-      record(QStringLiteral("#6"), QStringLiteral("\"555\""), false, QStringLiteral("\"quoted\" start, end \"")),
+      record(QStringLiteral("#6"), QStringLiteral("\"555\""), false,
+             QStringLiteral("\"quoted\" start, end \"")),
       dated(record(qint64(5), QStringLiteral("(555) 123 4567"), false, QStringLiteral("yes")),
             "1999-09-09T09:09:09Z"),
   };

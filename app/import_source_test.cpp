@@ -1,6 +1,8 @@
 // What the import accepts and refuses before it reads a line: files that are
 // not regular files (a named pipe would block the open for ever), files it may
 // not read, and the encodings spreadsheets save text in.
+#include "app/import_source.h"
+
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,7 +13,6 @@
 
 #include "app/call_list_io.h"
 #include "app/import_report.h"
-#include "app/import_source.h"
 #include "testsupport/log_capture.h"
 #include "testsupport/qt_printers.h"
 
@@ -87,7 +88,10 @@ TEST(ImportSource, ReadsTheEncodingsSpreadsheetsSave) {
        "Loaded 1 entry from “f”. Read as UTF-16LE."},
       {"UTF-16BE", utf16(text, QStringEncoder::Utf16BE), "UTF-16BE", QStringLiteral("Grüße, “bitte” € 📞"),
        "Loaded 1 entry from “f”. Read as UTF-16BE."},
-      {"Windows-1252", "index\tnumber\tnote\n1\t+49 30 1234\tGr\xfc\xdf" "e, \x93" "bitte\x94 \x80\n",
+      {"Windows-1252",
+       "index\tnumber\tnote\n1\t+49 30 1234\tGr\xfc\xdf"
+       "e, \x93"
+       "bitte\x94 \x80\n",
        "Windows-1252", QStringLiteral("Grüße, “bitte” €"), "Loaded 1 entry from “f”. Read as Windows-1252."},
       {"not UTF-8 only far into the file", lateInvalid, "Windows-1252", QStringLiteral("Müller"), nullptr},
   };
@@ -109,8 +113,8 @@ TEST(ImportSource, FindsAHeaderBeyondTheFirstBlock) {
   QTemporaryDir dir;
   QByteArray header, row;
   for (int i = 0; i < 20000; ++i) header += "column" + QByteArray::number(i) + ',', row += "x,";
-  const QString path =
-      writeFile(dir, QStringLiteral("wide.csv"), "# wide\n" + header + "index,number,note\n" + row + "7,555,n\n");
+  const QString path = writeFile(dir, QStringLiteral("wide.csv"),
+                                 "# wide\n" + header + "index,number,note\n" + row + "7,555,n\n");
   QString problem;
   const std::optional<ImportSource> source = ImportSource::open(path, &problem);
   ASSERT_TRUE(source.has_value()) << problem.toStdString();

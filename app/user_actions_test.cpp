@@ -163,14 +163,16 @@ TEST_F(UserActionsTest, FailedOrEmptyLoadsLeaveTheListAndSayWhy) {
 
   s.chooseInDialog(s.window->loadAction(), "loadDialog", writeFile("header.txt", "# calls\nnumber\n"));
   EXPECT_EQ(s.content().size(), 1);
-  EXPECT_EQ(s.status(), QStringLiteral("Nothing loaded from “header.txt”: it has a header line but no entries."));
+  EXPECT_EQ(s.status(),
+            QStringLiteral("Nothing loaded from “header.txt”: it has a header line but no entries."));
 
   // A named pipe would block the open for ever: it is refused before opening.
   const QString pipe = dir_.filePath(QStringLiteral("pipe.txt"));
   ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
   s.chooseInDialog(s.window->loadAction(), "loadDialog", pipe);
   EXPECT_EQ(s.content().size(), 1);
-  EXPECT_EQ(s.status(), QStringLiteral("Could not load “pipe.txt”: it is a named pipe (FIFO), not a regular file."));
+  EXPECT_EQ(s.status(),
+            QStringLiteral("Could not load “pipe.txt”: it is a named pipe (FIFO), not a regular file."));
 
   s.chooseInDialog(s.window->loadAction(), "loadDialog", good, /*accept=*/false);
   EXPECT_EQ(s.content().size(), 1);

@@ -49,7 +49,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const QVariantMap& got = back.records[i];
     if (got.value(CallKeys::index) != records[i].value(CallKeys::index) ||
         got.value(CallKeys::success) != records[i].value(CallKeys::success) ||
-        got.value(CallKeys::number).toString() != afterRoundTrip(records[i].value(CallKeys::number).toString()) ||
+        got.value(CallKeys::number).toString() !=
+            afterRoundTrip(records[i].value(CallKeys::number).toString()) ||
         got.value(CallKeys::note).toString() != afterRoundTrip(records[i].value(CallKeys::note).toString()))
       std::abort();
   }
