@@ -93,6 +93,7 @@ class OtherForms {
 
 DateColumnReading readDateColumn(const QStringList& texts) {
   DateColumnReading reading;
+  if (texts.isEmpty()) return reading;
   const CallDateForm own = CallDateForm::currentExportForm();
   // Where the user's own form stops reading; -1 while it reads everything.
   qsizetype failure = -1;

@@ -132,6 +132,7 @@ std::optional<ImportSource> ImportSource::open(const QString& path, QString* pro
     *problem = notRegular(info.st_mode);
     return std::nullopt;
   }
+  source.size_ = info.st_size;
   if (std::optional<QString> failure = source.inspect()) {
     *problem = *failure;
     return std::nullopt;
@@ -142,6 +143,7 @@ std::optional<ImportSource> ImportSource::open(const QString& path, QString* pro
 ImportSource::ImportSource(ImportSource&& other) noexcept
     : path_(std::move(other.path_)),
       fd_(std::exchange(other.fd_, -1)),
+      size_(other.size_),
       encoding_(other.encoding_),
       delimiter_(std::move(other.delimiter_)),
       header_(std::move(other.header_)),
@@ -156,8 +158,10 @@ ImportSource::~ImportSource() {
 std::optional<QByteArray> ImportSource::readFrom(qint64 offset, qint64 limit) const {
   QByteArray bytes;
   for (;;) {
-    const qint64 want = limit < 0 ? std::max<qint64>(kHeadBytes, bytes.size()) : limit - bytes.size();
+    qint64 want = limit < 0 ? std::max<qint64>(kHeadBytes, bytes.size()) : limit - bytes.size();
     if (want <= 0) return bytes;
+    // No more than the file holds, and one byte to see its end (or its growth).
+    want = std::min(want, std::max<qint64>(size_ - offset - bytes.size(), 0) + 1);
     const qsizetype kept = bytes.size();
     bytes.resize(kept + want);
     const ssize_t got = ::pread(fd_, bytes.data() + kept, size_t(want), off_t(offset + kept));
@@ -230,7 +234,10 @@ std::optional<QString> ImportSource::inspect() {
 }
 
 QList<QVariantMap> ImportSource::textRecords(QString* problem) {
-  const DelimitedReadOptions options{.delimiter = delimiter_, .typed = false};
+  // Blocks no larger than the file: a short list needs no megabyte buffer.
+  const DelimitedReadOptions options{.delimiter = delimiter_,
+                                     .typed = false,
+                                     .blockBytes = std::clamp<qint64>(size_ + 1, 4096, qint64{1} << 20)};
   if (text_) return readDelimitedText(*text_, options);
   // The reader opens the file again through the descriptor checked here.
   const QString opened = QStringLiteral("/proc/self/fd/%1").arg(fd_);

@@ -52,6 +52,7 @@ class ImportSource {
 
   QString path_;
   int fd_ = -1;
+  qint64 size_ = 0;  // as the file was when opened
   ImportEncoding encoding_ = ImportEncoding::Utf8;
   QString delimiter_ = QStringLiteral(",");
   std::optional<QString> header_;
