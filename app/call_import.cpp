@@ -8,7 +8,10 @@
 #include <QSet>
 #include <QStringList>
 #include <cmath>
+#include <utility>
+#include <vector>
 
+#include "app/call_dates.h"
 #include "app/call_list_io.h"
 #include "app/date_column_reading.h"
 #include "app/import_source.h"
@@ -122,20 +125,52 @@ void buildNamedRecord(QVariantMap& row) {
   if (!row.contains(CallKeys::success)) row.insert(CallKeys::success, false);
 }
 
+// The date text of a record, trimmed; nothing when it has none or it is empty.
+std::optional<QString> dateText(const QVariantMap& record) {
+  const auto it = record.constFind(CallKeys::date);
+  if (it == record.cend()) return std::nullopt;
+  QString text = it->toString().trimmed();
+  return text.isEmpty() ? std::nullopt : std::optional(std::move(text));
+}
+
+// The usual case, read without building a list of texts: the user's own
+// export form reads every date. Sets them and answers true, or answers false
+// and changes nothing.
+bool readDatesInOwnForm(CallList& records) {
+  const CallDateForm own = CallDateForm::currentExportForm();
+  std::vector<qint64> msecs;
+  for (const QVariantMap& record : std::as_const(records)) {
+    const std::optional<QString> text = dateText(record);
+    if (!text) continue;
+    const std::optional<QDateTime> date = own.read(*text);
+    if (!date) return false;
+    msecs.push_back(date->toMSecsSinceEpoch());
+  }
+  auto next = msecs.cbegin();
+  for (QVariantMap& record : records) {
+    const auto it = record.find(CallKeys::date);
+    if (it == record.end()) continue;
+    if (it->toString().trimmed().isEmpty())
+      record.erase(it);
+    else
+      it.value() = QDateTime::fromMSecsSinceEpoch(*next++, Qt::UTC);
+  }
+  return true;
+}
+
 // Replaces every record's date text by the date it reads as, found for the
 // column as a whole; a date that does not read, or an empty cell, leaves none.
 void readDates(CallList& records, ImportOutcome& outcome) {
+  if (readDatesInOwnForm(records)) return;
   QStringList texts;
   QList<qsizetype> rows;
   for (qsizetype i = 0; i < records.size(); ++i) {
-    const auto it = records[i].constFind(CallKeys::date);
-    if (it == records[i].cend()) continue;
-    QString text = it->toString().trimmed();
-    if (text.isEmpty()) {
+    std::optional<QString> text = dateText(records[i]);
+    if (!text) {
       records[i].remove(CallKeys::date);
       continue;
     }
-    texts << std::move(text);
+    texts << std::move(*text);
     rows << i;
   }
   const DateColumnReading reading = readDateColumn(texts);
