@@ -9,6 +9,7 @@
 #include <QTableView>
 
 #include "app/array_controller.h"
+#include "app/import_report.h"
 #include "app/main_window.h"
 #include "app/telephone_number.h"
 #include "prefs/user_defaults.h"
@@ -176,32 +177,25 @@ void AppDelegate::load() {
       openFileDialog(ui("Load Call List"), QStringLiteral("loadDialog"), &AppDelegate::openPanelDidEnd);
   dialog->setAcceptMode(QFileDialog::AcceptOpen);
   dialog->setFileMode(QFileDialog::ExistingFile);
-  dialog->setNameFilters({ui("Text files (*.txt)"), ui("All files (*)")});
+  dialog->setNameFilters({ui("Call lists (*.txt *.csv *.tsv)"), ui("All files (*)")});
   dialog->open();
 }
 
 void AppDelegate::openPanelDidEnd(int returnCode, const QString& path) {
   if (returnCode != QDialog::Accepted) return;
   ImportOutcome outcome = importCallList(path);
-  switch (outcome.status) {
-    case ImportOutcome::Status::Nothing:
-      showStatus(ui("“%1” holds nothing to load.").arg(displayName(path)));
-      return;
-    case ImportOutcome::Status::Failed:
-      showStatus(ui("Could not load “%1”: %2").arg(displayName(path), outcome.error));
-      return;
-    case ImportOutcome::Status::Loaded:
-      break;
+  const QString message = importStatusMessage(outcome, displayName(path));
+  if (outcome.status != ImportOutcome::Status::Loaded) {
+    showStatus(message);
+    return;
   }
-  const qsizetype count = outcome.records.size();
   const CallList previous = dataArrayController_->content();
   dataArrayController_->setContent(std::move(outcome.records));
   dataArrayController_->rearrangeObjects();
   scheduleSave();
   if (workflow_) workflow_->listImported(previous);
   window_->table()->setFocus();
-  showStatus(count == 1 ? ui("Loaded 1 entry from “%1”.").arg(displayName(path))
-                        : ui("Loaded %1 entries from “%2”.").arg(count).arg(displayName(path)));
+  showStatus(message);
 }
 
 void AppDelegate::dial() {

@@ -456,9 +456,8 @@ bool fastPathAgrees(const CallDateFormats& formats) {
   return true;
 }
 
-std::unique_ptr<CallDateFormats> buildFormats() {
+std::unique_ptr<CallDateFormats> buildFormats(const icu::Locale& locale) {
   auto formats = std::make_unique<CallDateFormats>();
-  const icu::Locale locale = callDateLocale();
   formats->exportFormat.reset(
       icu::DateFormat::createDateTimeInstance(icu::DateFormat::kShort, icu::DateFormat::kMedium, locale));
   if (!formats->exportFormat) return nullptr;
@@ -472,7 +471,7 @@ std::unique_ptr<CallDateFormats> buildFormats() {
 
 CallDateFormats* callDateFormats() {
   std::unique_ptr<CallDateFormats>& slot = formatsSlot();
-  if (!slot) slot = buildFormats();
+  if (!slot) slot = buildFormats(callDateLocale());
   return slot.get();
 }
 
@@ -637,4 +636,56 @@ std::optional<QDateTime> parseCallDate(const QString& text) {
         return utcFromMsecs(*msecs);
   }
   return std::nullopt;
+}
+
+// --- Strict reading in one form, for finding the form a file was written in --
+
+struct CallDateForm::State {
+  std::unique_ptr<CallDateFormats> formats;  // none: ISO 8601
+  std::unique_ptr<icu::DateFormat> strict;   // the export form without lenient guessing
+};
+
+CallDateForm::CallDateForm(std::unique_ptr<State> state, QString name)
+    : state_(std::move(state)), name_(std::move(name)) {}
+CallDateForm::CallDateForm(CallDateForm&&) noexcept = default;
+CallDateForm& CallDateForm::operator=(CallDateForm&&) noexcept = default;
+CallDateForm::~CallDateForm() = default;
+
+std::optional<CallDateForm> CallDateForm::exportFormOf(const icu::Locale& locale) {
+  auto state = std::make_unique<State>();
+  state->formats = buildFormats(locale);
+  if (!state->formats) return std::nullopt;
+  state->strict.reset(state->formats->exportFormat->clone());
+  state->strict->setLenient(false);
+  return CallDateForm(std::move(state), QString::fromUtf8(locale.getName()));
+}
+
+CallDateForm CallDateForm::currentExportForm() {
+  std::optional<CallDateForm> form = exportFormOf(callDateLocale());
+  return form ? std::move(*form) : iso();
+}
+
+CallDateForm CallDateForm::iso() { return CallDateForm(std::make_unique<State>(), QString()); }
+
+std::optional<QDateTime> CallDateForm::read(const QString& text) const {
+  if (!state_->formats) {
+    CallDateFormats* formats = callDateFormats();
+    return formats ? parseIso(*formats, text) : std::nullopt;
+  }
+  const CallDateFormats& formats = *state_->formats;
+  if (formats.fast) {
+    if (const std::optional<LocalFields> fields = formats.fast->read(text))
+      if (const std::optional<qint64> msecs = instantOf(formats, *fields)) return utcFromMsecs(*msecs);
+  }
+  const std::optional<qint64> msecs = icuParse(*state_->strict, text);
+  if (msecs && fastRange(*msecs)) return utcFromMsecs(*msecs);
+  return std::nullopt;
+}
+
+QString CallDateForm::sample() const {
+  if (!state_->formats) return QStringLiteral("ISO 8601");
+  // A morning and an afternoon with one- and two-digit fields: forms that
+  // write both alike read alike.
+  return icuFormat(*state_->formats->exportFormat, 981173106000) + u'|' +
+         icuFormat(*state_->formats->exportFormat, 1797287624000);
 }

@@ -9,6 +9,7 @@
 #include <QDateTime>
 #include <QString>
 #include <memory>
+#include <optional>
 
 // The locale call dates are written in: ICU's default, or LC_TIME when set and
 // not overridden by LC_ALL.
@@ -35,4 +36,34 @@ class ScopedCallDateLocale {
  private:
   icu::Locale locale_;
   std::unique_ptr<icu::TimeZone> zone_;
+};
+
+// One written form of call dates, read strictly: the whole text, every field
+// in range, no lenient guessing. A file's dates are matched against such forms
+// to find the one they were written in.
+class CallDateForm {
+ public:
+  // The export form (short date, medium time) of `locale` in the current time
+  // zone; nothing when ICU has no formatter for it.
+  [[nodiscard]] static std::optional<CallDateForm> exportFormOf(const icu::Locale& locale);
+  // The export form of the user's own locale.
+  [[nodiscard]] static CallDateForm currentExportForm();
+  // ISO 8601 (2026-12-06, 2026-12-06T15:04:05, with or without a zone).
+  [[nodiscard]] static CallDateForm iso();
+
+  CallDateForm(CallDateForm&&) noexcept;
+  CallDateForm& operator=(CallDateForm&&) noexcept;
+  ~CallDateForm();
+
+  [[nodiscard]] std::optional<QDateTime> read(const QString& text) const;
+  // The locale's name ("de_DE"); empty for ISO 8601.
+  [[nodiscard]] const QString& localeName() const { return name_; }
+  // The form's text for two fixed instants: forms with the same sample read alike.
+  [[nodiscard]] QString sample() const;
+
+ private:
+  struct State;
+  CallDateForm(std::unique_ptr<State> state, QString name);
+  std::unique_ptr<State> state_;
+  QString name_;
 };

@@ -33,10 +33,18 @@ struct ImportOutcome {
   Status status = Status::Nothing;
   CallList records;  // Loaded: the new list, in file order
   QString error;     // Failed: the description logged as "error: %@"
+  QString reason;    // Failed or Nothing: the cause, for the user ("permission denied")
+  QString encoding;  // the encoding the file was read in ("UTF-8", "Windows-1252", ...)
+  // Set when the first line of a one-column file was a telephone number and
+  // became the first entry instead of the column's name.
+  std::optional<QString> headerEntry;
+  QString dateForm;           // the form dates were read in when not the user's own
+  qsizetype unreadDates = 0;  // date cells that no reading understood, left without a date
 };
 
-// Reads `path` with the delimited file reader and builds call records
-// (single-column or named-column layout). Logs "error: %@" on failure.
+// Reads `path` (UTF-8, UTF-16 with a byte-order mark, or Windows-1252) with
+// the delimited line parser and builds call records (single-column or
+// named-column layout). Logs "error: %@" on failure.
 [[nodiscard]] ImportOutcome importCallList(const QString& path);
 
 // The dial script for a record's number, or nothing when there is no number

@@ -2,6 +2,8 @@
 
 #include <QCoreApplication>
 
+#include "app/cell_text.h"
+
 CallListModel::CallListModel(QObject* parent) : QAbstractTableModel(parent) {}
 
 void CallListModel::setContent(CallList records) {
@@ -65,7 +67,8 @@ QVariant CallListModel::data(const QModelIndex& index, int role) const {
   }
   if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::ToolTipRole) {
     const auto it = record.constFind(keyForColumn(column));
-    return it == record.cend() ? QString() : displayText(*it);
+    const QString text = it == record.cend() ? QString() : displayText(*it);
+    return role == Qt::EditRole ? text : shownCellText(text);
   }
   if (role == Qt::TextAlignmentRole && column == IndexColumn)
     return QVariant::fromValue(Qt::AlignRight | Qt::AlignVCenter);

@@ -55,19 +55,25 @@ TEST(ExportText, WritesOneLinePerRecordInContentOrder) {
   }
 }
 
-// Fields that would break the line for the reader are made safe; all others
-// go out unchanged.
-TEST(ExportText, KeepsEachFieldInItsColumn) {
+// A field the line parser would change goes out in its quoted form; every
+// other field goes out as it is. Each written form is what reads back.
+TEST(ExportText, WritesFieldsTheParserGivesBackUnchanged) {
   const struct {
     QString note;
     QByteArray written;
   } cases[] = {
       {QStringLiteral("plain note"), "plain note"},
-      {QStringLiteral("He said \"hi\""), "He said \"hi\""},
+      {QStringLiteral("a \"quoted\" word"), "a \"quoted\" word"},
+      {QStringLiteral("#1 first"), "#1 first"},
+      {QStringLiteral("He said \"hi\""), "\"He said \"\"hi\"\"\""},
+      {QStringLiteral("\"VIP\" customer"), "\" \"\"VIP\"\" customer\""},
+      {QStringLiteral("\""), "\" \"\"\""},
+      {QStringLiteral("\"\"\""), "\" \"\"\"\"\"\"\""},
+      {QStringLiteral("say \"\"twice"), "\"say \"\"\"\"twice\""},
       {QStringLiteral("a\tb"), "\"a\tb\""},
       {QStringLiteral("say \"hi\"\tnow"), "\"say \"\"hi\"\"\tnow\""},
-      {QStringLiteral("  \"a\tb\" \t"), "\"a\tb\""},
-      {QStringLiteral("\"VIP"), "VIP"},
+      {QStringLiteral("  \"a\tb\" \t"), "\" \"\"a\tb\"\"\""},
+      {QStringLiteral("  padded  "), "padded"},
       {QStringLiteral("line one\nline two"), "line one line two"},
       {QStringLiteral("a\r\nb"), "a  b"},
       {QStringLiteral("a") + QChar(0x2028) + QStringLiteral("b") + QChar(0x0085) + QStringLiteral("c"),
@@ -79,6 +85,9 @@ TEST(ExportText, KeepsEachFieldInItsColumn) {
     EXPECT_EQ(exportText({record(qint64(1), c.note, false, c.note)}),
               kHeader + "1\t" + c.written + "\t\t0\t" + c.written + "\n");
   }
+  // Only at the start of a line does "#" make a comment of it.
+  EXPECT_EQ(exportText({record(QStringLiteral("#7"), QStringLiteral("5"), false, QString())}),
+            kHeader + "\"#7\"\t5\t\t0\t\n");
 }
 
 // Whatever the export writes, the import reads back as the same records,
@@ -91,6 +100,8 @@ TEST(ExportText, ImportReadsTheExportBack) {
       dated(record(qint64(3), QStringLiteral("+44 20 7946 0958"), false, QStringLiteral("said \"no\"; ok")),
             "2026-12-31T22:59:59Z"),
       record(qint64(4), QStringLiteral("555.123.4567"), true, QStringLiteral("tab\there, 日本語 and 📞")),
+      record(QStringLiteral("#6"), QStringLiteral("\"555\""), false,
+             QStringLiteral("\"quoted\" start, end \"")),
       dated(record(qint64(5), QStringLiteral("(555) 123 4567"), false, QStringLiteral("yes")),
             "1999-09-09T09:09:09Z"),
   };

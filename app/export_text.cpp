@@ -1,59 +1,98 @@
 // The call log's export text: a header and one tab-separated line per record.
 //
-// Fields are written as they are, except where that would break the line for
-// the reader that loads the file again: a line break inside a field becomes a
-// space, and a field holding a tab is put in double quotes (inner quotes
-// doubled), the one form of a tab the line parser reads back as part of a field.
+// A field goes out as it is whenever the line parser gives it back unchanged,
+// which holds for nearly every number and note. Any other field is written in
+// the parser's quoted form: in double quotes, each inner quote doubled, and a
+// space after the opening quote when the text itself begins with one (the
+// parser pairs quotes from the left, so three in a row would pair the wrong
+// two; the space is trimmed again on reading). That form reads back exactly
+// for every text without line breaks, white space at its ends or the parser's
+// placeholder "<<quote>>". So before writing, line breaks become spaces and
+// white space at the ends goes; a placeholder in a note comes back as one
+// quote, and U+0000, which marks a file as not text, is written as U+FFFD.
 #include <QVariant>
 
 #include "app/call_dates.h"
 #include "app/call_list_io.h"
 #include "prefs/atomic_file.h"
+#include "text/character_sets.h"
+#include "text/paragraph_scanner.h"
 
 namespace {
 
-bool isLineBreak(char16_t c) { return c == u'\n' || c == u'\r' || c == 0x0085 || c == 0x2028 || c == 0x2029; }
+constexpr QStringView kPlaceholder = u"<<quote>>";
 
-// True when the field needs more than being appended: a line break, a tab, or
-// a leading double quote (which the line parser would take as opening a quoted
-// field that swallows the fields after it).
-bool needsCare(const QString& text) {
-  if (text.startsWith(u'"')) return true;
+// True when the parser hands `text` back exactly as it stands: no tab, no
+// doubled quote, no quote at either end, no white space at either end, no
+// placeholder, no line break; and, in the line's first field, no "#" that
+// would make the whole line a comment.
+bool readsBackUnchanged(QStringView text, bool firstInLine) {
+  if (text.isEmpty()) return true;
+  if (text.front() == u'"' || text.back() == u'"') return false;
+  if (isWhitespaceOrNewline(text.front().unicode()) || isWhitespaceOrNewline(text.back().unicode()))
+    return false;
+  if (firstInLine && text.front() == u'#') return false;
+  char16_t previous = 0;
+  bool angle = false;
   for (const QChar c : text) {
     const char16_t u = c.unicode();
-    if (u == u'\t' || isLineBreak(u)) return true;
+    if (u <= u'<') {
+      if (u == u'\t' || u == 0 || ParagraphScanner::isTerminator(u) || (u == u'"' && previous == u'"'))
+        return false;
+      angle |= u == u'<';
+    } else if (ParagraphScanner::isTerminator(u)) {
+      return false;
+    }
+    previous = u;
   }
-  return false;
+  return !angle || !text.contains(kPlaceholder);
 }
 
-bool isEdgeCharacter(QChar c) { return c == u'"' || c.isSpace(); }
-
-// The field made safe for one line of the export. Quotes and white space at a
-// field's edges do not survive a reread anyway (the parser strips them), and
-// left in place they would open or close a quoted field early, so they go.
-QString safeField(QString text) {
-  for (QChar& c : text)
-    if (isLineBreak(c.unicode())) c = u' ';
-  const bool hasTab = text.contains(u'\t');
-  if (!hasTab && !text.startsWith(u'"')) return text;
+// The text with the changes no written form survives: line breaks become
+// spaces, U+0000 becomes U+FFFD, white space at the ends goes.
+QString readableCore(const QString& value) {
+  QString text = value;
+  for (QChar& c : text) {
+    if (ParagraphScanner::isTerminator(c.unicode()))
+      c = u' ';
+    else if (c.unicode() == 0)
+      c = QChar(0xFFFD);
+  }
   qsizetype begin = 0, end = text.size();
-  while (begin < end && isEdgeCharacter(text[begin])) ++begin;
-  while (end > begin && isEdgeCharacter(text[end - 1])) --end;
-  text = text.mid(begin, end - begin);
-  if (!text.contains(u'\t')) return text;
-  text.replace(u'"', QStringLiteral("\"\""));
-  return u'"' + text + u'"';
+  while (begin < end && isWhitespaceOrNewline(text[begin].unicode())) ++begin;
+  while (end > begin && isWhitespaceOrNewline(text[end - 1].unicode())) --end;
+  return text.mid(begin, end - begin);
+}
+
+void appendQuoted(QString& out, QStringView text) {
+  out += u'"';
+  if (text.startsWith(u'"')) out += u' ';
+  for (const QChar c : text) {
+    if (c == u'"') out += u'"';
+    out += c;
+  }
+  out += u'"';
+}
+
+void appendText(QString& out, const QString& text, bool firstInLine) {
+  if (readsBackUnchanged(text, firstInLine)) {
+    out += text;
+    return;
+  }
+  const QString core = readableCore(text);
+  if (readsBackUnchanged(core, firstInLine))
+    out += core;
+  else
+    appendQuoted(out, core);
 }
 
 // The text of an index, number or note value: text unchanged, numbers in plain
 // decimal (the shortest that reads back to the same value), a boolean as 1 or 0.
-void appendValue(QString& out, const QVariant& value) {
+void appendValue(QString& out, const QVariant& value, bool firstInLine) {
   switch (value.typeId()) {
-    case QMetaType::QString: {
-      const QString& text = *static_cast<const QString*>(value.constData());
-      out += needsCare(text) ? safeField(text) : text;
+    case QMetaType::QString:
+      appendText(out, *static_cast<const QString*>(value.constData()), firstInLine);
       return;
-    }
     case QMetaType::Bool:
       out += value.toBool() ? u'1' : u'0';
       return;
@@ -62,7 +101,7 @@ void appendValue(QString& out, const QVariant& value) {
       return;
     default: {
       const std::optional<QString> number = numberText(value);
-      appendValue(out, number ? *number : value.toString());
+      appendText(out, number ? *number : value.toString(), firstInLine);
       return;
     }
   }
@@ -96,8 +135,8 @@ RecordFields fieldsOf(const QVariantMap& record) {
   return fields;
 }
 
-void appendField(QString& out, const QVariant* value) {
-  if (value) appendValue(out, *value);
+void appendField(QString& out, const QVariant* value, bool firstInLine = false) {
+  if (value) appendValue(out, *value, firstInLine);
 }
 
 }  // namespace
@@ -108,7 +147,7 @@ QByteArray exportText(const CallList& records) {
   text += QLatin1StringView("index\tnumber\tdate\tsuccess\tnote\n");
   for (const QVariantMap& record : records) {
     const RecordFields fields = fieldsOf(record);
-    appendField(text, fields.index);
+    appendField(text, fields.index, true);
     text += u'\t';
     appendField(text, fields.number);
     text += u'\t';

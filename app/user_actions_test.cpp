@@ -2,12 +2,14 @@
 // file dialog, sort, dial from a selection of two, edit, export, quit and
 // relaunch; and what the user is told when a load or an export fails.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QDir>
 #include <QFileDialog>
 #include <QMessageBox>
 #include <QStandardPaths>
 #include <QStatusBar>
+#include <QStringEncoder>
 #include <QTableView>
 #include <QTemporaryDir>
 #include <QTest>
@@ -161,10 +163,38 @@ TEST_F(UserActionsTest, FailedOrEmptyLoadsLeaveTheListAndSayWhy) {
 
   s.chooseInDialog(s.window->loadAction(), "loadDialog", writeFile("header.txt", "# calls\nnumber\n"));
   EXPECT_EQ(s.content().size(), 1);
-  EXPECT_EQ(s.status(), QStringLiteral("“header.txt” holds nothing to load."));
+  EXPECT_EQ(s.status(),
+            QStringLiteral("Nothing loaded from “header.txt”: it has a header line but no entries."));
+
+  // A named pipe would block the open for ever: it is refused before opening.
+  const QString pipe = dir_.filePath(QStringLiteral("pipe.txt"));
+  ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+  s.chooseInDialog(s.window->loadAction(), "loadDialog", pipe);
+  EXPECT_EQ(s.content().size(), 1);
+  EXPECT_EQ(s.status(),
+            QStringLiteral("Could not load “pipe.txt”: it is a named pipe (FIFO), not a regular file."));
 
   s.chooseInDialog(s.window->loadAction(), "loadDialog", good, /*accept=*/false);
   EXPECT_EQ(s.content().size(), 1);
+}
+
+// Spreadsheets save "Unicode text" as UTF-16; the dialog offers .csv and .tsv
+// files beside .txt, and the status bar names the encoding it read.
+TEST_F(UserActionsTest, LoadsASpreadsheetsUnicodeText) {
+  Session s;
+  s.window->loadAction()->trigger();
+  auto* dialog = s.window->findChild<QFileDialog*>(QStringLiteral("loadDialog"));
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->nameFilters().first(), QStringLiteral("Call lists (*.txt *.csv *.tsv)"));
+  dialog->reject();
+  QCoreApplication::processEvents();
+
+  QStringEncoder encoder(QStringEncoder::Utf16LE, QStringEncoder::Flag::WriteBom);
+  const QByteArray bytes = encoder(QStringLiteral("Telefon\r\n030 1234\r\n+49 89 555\r\n"));
+  s.chooseInDialog(s.window->loadAction(), "loadDialog", writeFile("calls.tsv", bytes));
+  ASSERT_EQ(s.content().size(), 2);
+  EXPECT_EQ(s.content()[1].value(CallKeys::number), QVariant(QStringLiteral("+49 89 555")));
+  EXPECT_EQ(s.status(), QStringLiteral("Loaded 2 entries from “calls.tsv”. Read as UTF-16LE."));
 }
 
 TEST_F(UserActionsTest, FailedExportIsReportedAndWritesNothing) {

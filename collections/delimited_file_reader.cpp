@@ -197,3 +197,9 @@ QList<QVariantMap> readDelimitedFile(const QString& path, const DelimitedReadOpt
   if (!blocks.read(path, [&](QStringView text) { builder.takeLines(text); })) return {};
   return builder.takeRecords();
 }
+
+QList<QVariantMap> readDelimitedText(QStringView text, const DelimitedReadOptions& options) {
+  RecordBuilder builder(options.delimiter, options.typed);
+  builder.takeLines(text);
+  return builder.takeRecords();
+}

@@ -5,6 +5,7 @@
 
 #include <QList>
 #include <QString>
+#include <QStringView>
 #include <QVariantMap>
 #include <optional>
 
@@ -23,3 +24,7 @@ struct DelimitedReadOptions {
 // its first cells. A file that cannot be read or is not valid UTF-8 anywhere
 // gives an empty list; a UTF-8 byte-order mark at the start is not text.
 [[nodiscard]] QList<QVariantMap> readDelimitedFile(const QString& path, const DelimitedReadOptions& options);
+
+// The same records from text the caller has already read and decoded (a file
+// in another encoding than UTF-8). A byte-order mark is not stripped here.
+[[nodiscard]] QList<QVariantMap> readDelimitedText(QStringView text, const DelimitedReadOptions& options);

@@ -99,3 +99,4 @@ PY
 echo "xvfb-check: load, dial, export and quit work in a real X window"
 scripts/xvfb-check-calling.sh --built
 scripts/xvfb-check-storage.sh
+scripts/xvfb-check-import.sh
