@@ -136,16 +136,23 @@ DecimalReading readDecimal(QStringView text) {
   const char16_t* const end = p + text.size();
   while (p < end && isCSpace(*p)) ++p;
   if (p < end && (*p == u'+' || *p == u'-')) reading.negative = *p++ == u'-';
-  constexpr quint64 kMax = std::numeric_limits<quint64>::max();
-  for (; p < end && *p >= u'0' && *p <= u'9'; ++p) {
-    const unsigned digit = *p - u'0';
-    reading.hasDigits = true;
-    if (reading.magnitude > (kMax - digit) / 10) {
-      reading.beyond64Bits = true;
-    } else {
-      reading.magnitude = reading.magnitude * 10 + digit;
-    }
+  const char16_t* const digits = p;
+  auto isDigitAt = [&](const char16_t* q) { return q < end && *q >= u'0' && *q <= u'9'; };
+  // Nineteen digits cannot overflow 64 bits. Taking them two at a time halves
+  // the chain of dependent multiplications.
+  const char16_t* const safe = p + std::min<qsizetype>(end - p, 19);
+  quint64 magnitude = 0;
+  for (; p + 1 < safe && isDigitAt(p) && isDigitAt(p + 1); p += 2)
+    magnitude = magnitude * 100 + unsigned(p[0] - u'0') * 10 + unsigned(p[1] - u'0');
+  if (p < safe && isDigitAt(p)) magnitude = magnitude * 10 + unsigned(*p++ - u'0');
+  bool beyond = false;
+  for (; isDigitAt(p); ++p) {
+    beyond = beyond || __builtin_mul_overflow(magnitude, 10u, &magnitude) ||
+             __builtin_add_overflow(magnitude, unsigned(*p - u'0'), &magnitude);
   }
+  reading.hasDigits = p != digits;
+  reading.beyond64Bits = beyond;
+  reading.magnitude = beyond ? std::numeric_limits<quint64>::max() : magnitude;
   return reading;
 }
 

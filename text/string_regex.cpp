@@ -6,6 +6,7 @@
 
 #include <QByteArrayView>
 #include <algorithm>
+#include <deque>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -265,7 +266,10 @@ QStringList substringsMatchingRegularExpression(const QString& receiver, const Q
   if (!regex.compiled()) return {};
   const QByteArray text = receiver.toUtf8();
   const qsizetype length = receiver.size();
-  QStringList found;
+  // The ranges are gathered first and the list is built once at its final
+  // size: growing a list of a hundred thousand strings step by step copies
+  // it over and over.
+  std::deque<TextRange> matches;
   // Each search treats the text from `rest` on as a text of its own, exactly
   // as if the text before had been cut off.
   Utf8Cursor rest(text);
@@ -276,7 +280,7 @@ QStringList substringsMatchingRegularExpression(const QString& receiver, const Q
       start.advanceToByte(rest.byte() + match[0].rm_so);
       Utf8Cursor end = start;
       end.advanceToByte(rest.byte() + match[0].rm_eo);
-      found.append(receiver.sliced(start.unit(), end.unit() - start.unit()));
+      matches.push_back({quint64(start.unit()), quint64(end.unit() - start.unit())});
       // An empty match right at the start would not move the scan on.
       if (end.unit() == rest.unit()) end.advanceCharacter();
       if (end.unit() >= length) break;
@@ -292,6 +296,10 @@ QStringList substringsMatchingRegularExpression(const QString& receiver, const Q
       rest.advanceToUnit(lineEnd + 1);
     }
   }
+  QStringList found;
+  found.reserve(qsizetype(matches.size()));
+  for (const TextRange& range : matches)
+    found.append(receiver.sliced(qsizetype(range.location), qsizetype(range.length)));
   return found;
 }
 
