@@ -97,8 +97,10 @@ class PosixRegex {
 
   // Searches text[from, end) as a text of its own, so "^" matches at `from`;
   // a U+0000 inside does not end it. Offsets in `table` count from `from`.
-  // Answers 0 on a match, else regexec's code.
+  // Answers 0 on a match, else regexec's code (REG_ESPACE for a text beyond 2 GB).
   int search(const QByteArray& text, qsizetype from, regmatch_t* table, std::size_t entries) {
+    // glibc's offsets are ints: a longer text would wrap them.
+    if (text.size() - from > std::numeric_limits<regoff_t>::max()) return REG_ESPACE;
     table[0].rm_so = 0;
     table[0].rm_eo = static_cast<regoff_t>(text.size() - from);
     return regexec(&regex_, text.constData() + from, entries, table, REG_STARTEND);

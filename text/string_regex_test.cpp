@@ -149,6 +149,13 @@ TEST(StringRegex, CountBelowMinusOneIsRefusedWithoutError) {
   }
 }
 
+TEST(StringRegex, LeavesTheThreadLocaleAsItWas) {
+  const locale_t before = uselocale(locale_t(nullptr));
+  EXPECT_FALSE(substringsMatchingRegularExpression(u"\u00E9"_qs, u"."_qs).isEmpty());
+  EXPECT_FALSE(substringsMatchingRegularExpression(u"a1"_qs, u"[0-9]"_qs, 0, 0, nullptr, nullptr).isEmpty());
+  EXPECT_EQ(uselocale(locale_t(nullptr)), before);
+}
+
 TEST(StringRegex, AllMatches) {
   const struct {
     QString text, pattern;
