@@ -8,6 +8,7 @@
 #include <limits>
 #include <string>
 #include <system_error>
+#include <utility>
 
 #include "text/c_locales.h"
 #include "text/character_sets.h"
