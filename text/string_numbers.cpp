@@ -3,10 +3,14 @@
 #include <QString>
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <cstdlib>
 #include <limits>
 #include <string>
 #include <system_error>
+#include <utility>
 
+#include "text/c_locales.h"
 #include "text/character_sets.h"
 
 namespace {
@@ -109,3 +113,136 @@ float floatValue(QStringView text) {
   }
   return value;
 }
+
+namespace Tirr_NSStringAdditions {
+
+namespace {
+
+// White space as the C locale's isspace() sees it.
+bool isCSpace(char16_t c) { return c == u' ' || (c >= u'\t' && c <= u'\r'); }
+
+// A base-10 integer as strtoll and strtoull read it in the C locale. Code units
+// beyond ASCII end it just as their UTF-8 bytes would, so the text is read in
+// place, without converting it.
+struct DecimalReading {
+  bool hasDigits = false;
+  bool negative = false;
+  bool beyond64Bits = false;  // the digits' magnitude exceeds 2^64 - 1
+  quint64 magnitude = 0;
+};
+
+DecimalReading readDecimal(QStringView text) {
+  DecimalReading reading;
+  const char16_t* p = text.utf16();
+  const char16_t* const end = p + text.size();
+  while (p < end && isCSpace(*p)) ++p;
+  if (p < end && (*p == u'+' || *p == u'-')) reading.negative = *p++ == u'-';
+  const char16_t* const digits = p;
+  auto isDigitAt = [&](const char16_t* q) { return q < end && *q >= u'0' && *q <= u'9'; };
+  // Nineteen digits cannot overflow 64 bits. Taking them two at a time halves
+  // the chain of dependent multiplications.
+  const char16_t* const safe = p + std::min<qsizetype>(end - p, 19);
+  quint64 magnitude = 0;
+  for (; p + 1 < safe && isDigitAt(p) && isDigitAt(p + 1); p += 2)
+    magnitude = magnitude * 100 + unsigned(p[0] - u'0') * 10 + unsigned(p[1] - u'0');
+  if (p < safe && isDigitAt(p)) magnitude = magnitude * 10 + unsigned(*p++ - u'0');
+  bool beyond = false;
+  for (; isDigitAt(p); ++p) {
+    beyond = beyond || __builtin_mul_overflow(magnitude, 10u, &magnitude) ||
+             __builtin_add_overflow(magnitude, unsigned(*p - u'0'), &magnitude);
+  }
+  reading.hasDigits = p != digits;
+  reading.beyond64Bits = beyond;
+  reading.magnitude = beyond ? std::numeric_limits<quint64>::max() : magnitude;
+  return reading;
+}
+
+// strtoll's result and whether it succeeded (errno stayed 0 and digits came).
+std::pair<qint64, bool> toSigned(const DecimalReading& r) {
+  constexpr quint64 kLeastMagnitude = quint64(1) << 63;
+  if (!r.hasDigits) return {0, false};
+  if (r.negative) {
+    if (r.beyond64Bits || r.magnitude > kLeastMagnitude) return {std::numeric_limits<qint64>::min(), false};
+    return {static_cast<qint64>(0 - r.magnitude), true};
+  }
+  if (r.beyond64Bits || r.magnitude >= kLeastMagnitude) return {std::numeric_limits<qint64>::max(), false};
+  return {static_cast<qint64>(r.magnitude), true};
+}
+
+// strtoull's result and whether it succeeded; a '-' negates modulo 2^64.
+std::pair<quint64, bool> toUnsigned(const DecimalReading& r) {
+  if (!r.hasDigits) return {0, false};
+  if (r.beyond64Bits) return {std::numeric_limits<quint64>::max(), false};
+  return {r.negative ? 0 - r.magnitude : r.magnitude, true};
+}
+
+template <typename T>
+bool store(const std::pair<T, bool>& result, T* value) {
+  if (value) *value = result.first;
+  return result.second;
+}
+
+// Rounds to single precision; beyond the float range gives infinity (or the
+// largest float, for the sliver that rounds down to it) instead of leaving the
+// conversion undefined.
+float roundToFloat(double d) {
+  constexpr double kRoundsToInfinity = (2.0 - 0x1p-24) * 0x1p127;  // halfway from FLT_MAX to 2^128
+  constexpr float kInfinity = std::numeric_limits<float>::infinity();
+  constexpr float kMax = std::numeric_limits<float>::max();
+  const double magnitude = std::fabs(d);
+  if (magnitude >= kRoundsToInfinity) return d < 0 ? -kInfinity : kInfinity;
+  if (magnitude > kMax) return d < 0 ? -kMax : kMax;
+  return static_cast<float>(d);
+}
+
+}  // namespace
+
+bool parseIntoSInt64(const QString& receiver, qint64* value) {
+  return store(toSigned(readDecimal(receiver)), value);
+}
+
+bool parseIntoUInt64(const QString& receiver, quint64* value) {
+  return store(toUnsigned(readDecimal(receiver)), value);
+}
+
+bool parseIntoNSInteger(const QString& receiver, qint64* value) { return parseIntoSInt64(receiver, value); }
+
+bool parseIntoNSUInteger(const QString& receiver, quint64* value) { return parseIntoUInt64(receiver, value); }
+
+std::optional<QVariant> parseIntoNumberOfType(const QString& receiver, quint8 type) {
+  // atol is strtol, which saturates at 64 bits; atoi keeps its low 32 bits.
+  auto atol = [&] { return toSigned(readDecimal(receiver)).first; };
+  auto atoi = [&] { return static_cast<qint32>(static_cast<quint32>(atol())); };
+  auto atof = [&] { return strtod_l(receiver.toUtf8().constData(), nullptr, cLocale()); };
+  switch (type) {
+    case 'c':
+      return QVariant::fromValue(static_cast<signed char>(atoi()));
+    case 'C':
+      return QVariant::fromValue(static_cast<uchar>(atoi()));
+    case 's':
+      return QVariant::fromValue(static_cast<short>(atoi()));
+    case 'S':
+      return QVariant::fromValue(static_cast<ushort>(atoi()));
+    case 'i':
+    case 'b':
+      return QVariant::fromValue(static_cast<qint64>(atoi()));
+    case 'I':
+      return QVariant::fromValue(static_cast<uint>(atoi()));
+    case 'l':
+      return QVariant::fromValue(static_cast<long>(atol()));
+    case 'L':
+      return QVariant::fromValue(static_cast<ulong>(atol()));
+    case 'q':
+      return QVariant::fromValue(static_cast<qint64>(atol()));
+    case 'Q':
+      return QVariant::fromValue(static_cast<quint64>(atol()));
+    case 'f':
+      return QVariant::fromValue(roundToFloat(atof()));
+    case 'd':
+      return QVariant::fromValue(atof());
+    default:
+      return std::nullopt;
+  }
+}
+
+}  // namespace Tirr_NSStringAdditions
