@@ -10,6 +10,7 @@
 
 #include "app/array_controller.h"
 #include "app/main_window.h"
+#include "app/stored_call_list.h"
 #include "prefs/user_defaults.h"
 
 namespace {
@@ -17,25 +18,6 @@ namespace {
 QString ui(const char* text) { return QCoreApplication::translate("ui", text); }
 
 QString displayName(const QString& path) { return QFileInfo(path).fileName(); }
-
-// The stored list as an editable list of records; anything that is not a list
-// of dictionaries is left out.
-CallList callListFromStored(const std::optional<QVariant>& stored) {
-  CallList records;
-  if (!stored) return records;
-  const QVariantList list = stored->toList();
-  records.reserve(list.size());
-  for (const QVariant& item : list)
-    if (item.typeId() == QMetaType::QVariantMap) records.append(item.toMap());
-  return records;
-}
-
-QVariantList storedFromCallList(const CallList& records) {
-  QVariantList list;
-  list.reserve(records.size());
-  for (const QVariantMap& record : records) list.append(record);
-  return list;
-}
 
 }  // namespace
 
@@ -167,6 +149,11 @@ void AppDelegate::load() {
   dialog->setFileMode(QFileDialog::ExistingFile);
   dialog->setNameFilters({ui("Text files (*.txt)"), ui("All files (*)")});
   dialog->open();
+}
+
+void AppDelegate::openFile(const QString& path) {
+  restoreCallList();
+  openPanelDidEnd(QDialog::Accepted, path);
 }
 
 void AppDelegate::openPanelDidEnd(int returnCode, const QString& path) {

@@ -52,6 +52,9 @@ class AppDelegate : public QObject {
 
   // The user's actions. `export` is a C++ keyword, hence the underscore.
   void load();
+  // Loads `path` as Load... does after the dialog (a file named on the command
+  // line or handed over by the file manager).
+  void openFile(const QString& path);
   void dial();
   void export_();
 

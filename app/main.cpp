@@ -1,15 +1,23 @@
-// Entry point: builds the application, its controller and the main window,
-// and runs the event loop. SIGTERM and SIGINT end the program the way closing
-// the window does, so the list is stored on logout or Ctrl+C too.
+// Entry point. Actions that need no window (--help, --version, --export,
+// --import) run on a plain core application, so scripts need no display.
+// Otherwise it builds the application, its controller and the main window and
+// runs the event loop. SIGTERM and SIGINT end the program the way closing the
+// window does, so the list is stored on logout or Ctrl+C too.
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
+#include <QIcon>
 #include <QSocketNotifier>
+#include <QTextStream>
+#include <QTimer>
 #include <csignal>
+#include <cstdio>
 
 #include "app/app_delegate.h"
+#include "app/command_line.h"
 #include "app/main_window.h"
+#include "app/translations.h"
 
 namespace {
 
@@ -37,13 +45,45 @@ void quitOnTerminationSignals(QApplication& app) {
   sigaction(SIGINT, &action, nullptr);
 }
 
+void describeApplication() {
+  QCoreApplication::setApplicationName(QStringLiteral("Telvane List Dialer"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TELVANE_VERSION));
+  QCoreApplication::setOrganizationName(QStringLiteral("Telvane"));
+  installTranslations();
+}
+
+int runCommandLineAction(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  describeApplication();
+  AppDelegate::initialize();
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+  return runWithoutWindow(parseCommandLine(QCoreApplication::arguments()), out, err);
+}
+
+// The installed theme icon when there is one, else the copy built into the program.
+QIcon applicationIcon() {
+  QIcon builtIn;
+  for (const char* size : {"48", "256"})
+    builtIn.addFile(QStringLiteral(":/icons/%1/org.telvane.ListDialer.png").arg(QLatin1String(size)));
+  return QIcon::fromTheme(QStringLiteral("org.telvane.ListDialer"), builtIn);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (runsWithoutWindow(argc, argv)) return runCommandLineAction(argc, argv);
+
   QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Telvane List Dialer"));
-  QApplication::setOrganizationName(QStringLiteral("Telvane"));
+  describeApplication();
+  const CommandLine command = parseCommandLine(QApplication::arguments());
+  if (command.mode != CommandLine::Mode::Window) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return runWithoutWindow(command, out, err);
+  }
   QApplication::setDesktopFileName(QStringLiteral("org.telvane.ListDialer"));
+  QApplication::setWindowIcon(applicationIcon());
   quitOnTerminationSignals(app);
 
   AppDelegate::initialize();
@@ -52,5 +92,7 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
   delegate.applicationDidFinishLaunching();
+  if (!command.file.isEmpty())
+    QTimer::singleShot(0, &delegate, [&delegate, path = command.file] { delegate.openFile(path); });
   return QApplication::exec();
 }
