@@ -11,6 +11,7 @@
 #include "app/array_controller.h"
 #include "app/import_report.h"
 #include "app/main_window.h"
+#include "app/stored_call_list.h"
 #include "app/telephone_number.h"
 #include "prefs/user_defaults.h"
 
@@ -19,18 +20,6 @@ namespace {
 QString ui(const char* text) { return QCoreApplication::translate("ui", text); }
 
 QString displayName(const QString& path) { return QFileInfo(path).fileName(); }
-
-// The stored list as an editable list of records; anything that is not a list
-// of dictionaries is left out.
-CallList callListFromStored(const std::optional<QVariant>& stored) {
-  CallList records;
-  if (!stored) return records;
-  const QVariantList list = stored->toList();
-  records.reserve(list.size());
-  for (const QVariant& item : list)
-    if (item.typeId() == QMetaType::QVariantMap) records.append(item.toMap());
-  return records;
-}
 
 }  // namespace
 

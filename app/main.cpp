@@ -1,19 +1,24 @@
-// Entry point: builds the application, its controller and the main window,
-// and runs the event loop. SIGTERM and SIGINT end the program the way closing
-// the window does, so the list is stored on logout or Ctrl+C too. Only one
-// instance runs per preferences folder: a later launch hands its files to it.
+// Entry point. Actions that need no window (--help, --version, --export,
+// --import) run on a plain core application, so scripts need no display.
+// Otherwise it builds the application, its controller and the main window and
+// runs the event loop. SIGTERM and SIGINT end the program the way closing the
+// window does, so the list is stored on logout or Ctrl+C too. Only one
+// instance runs per preferences folder: a later launch hands its file to it.
 #include <sys/socket.h>
 #include <unistd.h>
 
 #include <QApplication>
-#include <QCommandLineParser>
+#include <QIcon>
 #include <QSocketNotifier>
+#include <QTextStream>
 #include <csignal>
 #include <cstdio>
 
 #include "app/app_delegate.h"
+#include "app/command_line.h"
 #include "app/main_window.h"
 #include "app/single_instance.h"
+#include "app/translations.h"
 #include "prefs/user_defaults.h"
 
 namespace {
@@ -42,22 +47,63 @@ void quitOnTerminationSignals(QApplication& app) {
   sigaction(SIGINT, &action, nullptr);
 }
 
+void describeApplication() {
+  QCoreApplication::setApplicationName(QStringLiteral("Telvane List Dialer"));
+  QCoreApplication::setApplicationVersion(QStringLiteral(TELVANE_VERSION));
+  QCoreApplication::setOrganizationName(QStringLiteral("Telvane"));
+  installTranslations();
+}
+
+int runCommandLineAction(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  describeApplication();
+  AppDelegate::initialize();
+  QTextStream out(stdout);
+  QTextStream err(stderr);
+  const CommandLine command = parseCommandLine(QCoreApplication::arguments());
+  // Replacing the stored list under a running window would be undone by the
+  // window's next store; holding the instance lock also keeps a window from
+  // starting meanwhile.
+  SingleInstance instance(Tirr_UserDefaults::preferencesFolder());
+  if (command.mode == CommandLine::Mode::Import && !instance.acquire()) {
+    err << QCoreApplication::translate(
+               "ui",
+               "Telvane List Dialer is running: load the file in its window, or quit it "
+               "and try again.")
+        << Qt::endl;
+    return ExitCode::busy;
+  }
+  return runWithoutWindow(command, out, err);
+}
+
+// The installed theme icon when there is one, else the copy built into the program.
+QIcon applicationIcon() {
+  QIcon builtIn;
+  for (const char* size : {"48", "256"})
+    builtIn.addFile(QStringLiteral(":/icons/%1/org.telvane.ListDialer.png").arg(QLatin1String(size)));
+  return QIcon::fromTheme(QStringLiteral("org.telvane.ListDialer"), builtIn);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-  QApplication app(argc, argv);
-  QApplication::setApplicationName(QStringLiteral("Telvane List Dialer"));
-  QApplication::setOrganizationName(QStringLiteral("Telvane"));
-  QApplication::setDesktopFileName(QStringLiteral("org.telvane.ListDialer"));
-  quitOnTerminationSignals(app);
   // A file-size limit must make a write fail (and be reported), not end the program.
   std::signal(SIGXFSZ, SIG_IGN);
+  if (runsWithoutWindow(argc, argv)) return runCommandLineAction(argc, argv);
 
-  QCommandLineParser options;
-  options.addHelpOption();
-  options.addPositionalArgument(QStringLiteral("file"), QStringLiteral("A call list to load."));
-  options.process(app);
-  const QStringList files = options.positionalArguments();
+  QApplication app(argc, argv);
+  describeApplication();
+  const CommandLine command = parseCommandLine(QApplication::arguments());
+  if (command.mode != CommandLine::Mode::Window) {
+    QTextStream out(stdout);
+    QTextStream err(stderr);
+    return runWithoutWindow(command, out, err);
+  }
+  QApplication::setDesktopFileName(QStringLiteral("org.telvane.ListDialer"));
+  QApplication::setWindowIcon(applicationIcon());
+  quitOnTerminationSignals(app);
+
+  const QStringList files = command.file.isEmpty() ? QStringList() : QStringList{command.file};
   SingleInstance instance(Tirr_UserDefaults::preferencesFolder());
   if (!instance.acquire()) {
     if (instance.handOver(files)) return 0;
@@ -75,11 +121,12 @@ int main(int argc, char** argv) {
   QApplication::setQuitOnLastWindowClosed(delegate.applicationShouldTerminateAfterLastWindowClosed());
   QObject::connect(&app, &QCoreApplication::aboutToQuit, &delegate, &AppDelegate::applicationWillTerminate);
   delegate.applicationDidFinishLaunching();
-  const auto open = [&delegate, &window](const QStringList& named) {
-    bringToFront(window.get());
-    if (!named.isEmpty()) delegate.openFile(named.last());  // each load replaces the list: the last wins
-  };
-  QObject::connect(&instance, &SingleInstance::activationRequested, &delegate, open);
-  if (!files.isEmpty()) delegate.openFile(files.last());
+  QObject::connect(&instance, &SingleInstance::activationRequested, &delegate,
+                   [&delegate, &window](const QStringList& named) {
+                     bringToFront(window.get());
+                     // each load replaces the list: the last wins
+                     if (!named.isEmpty()) delegate.openFile(named.last());
+                   });
+  if (!command.file.isEmpty()) delegate.openFile(command.file);
   return QApplication::exec();
 }

@@ -5,7 +5,8 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev
+  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins libgl-dev qt6-tools-dev qt6-l10n-tools
+  librsvg2-bin desktop-file-utils appstream dpkg-dev debootstrap
   libicu-dev libespeak-ng-dev espeak-ng-data
   libgtest-dev libbenchmark-dev
   clang libclang-rt-14-dev clang-format

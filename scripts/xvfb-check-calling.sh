@@ -11,13 +11,14 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 built=""
 [ "${1:-}" = --built ] && { built=1; shift; }
+[ -n "${TELVANE_APP:-}" ] && built=1
 shot=""
 [ "${1:-}" = --screenshot ] && shot=$(realpath -m "$2")
 if [ -z "$built" ]; then
   scripts/setup.sh
   scripts/build.sh default >/dev/null
 fi
-app=$PWD/build/default/app/telvane-list-dialer
+app=${TELVANE_APP:-$PWD/build/default/app/telvane-list-dialer}
 
 scratch=$(mktemp -d)
 export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_DATA_HOME=$scratch/.local/share

@@ -7,7 +7,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 [ -x build/default/app/telvane-list-dialer ] || cmake --build build/default --target telvane-list-dialer >/dev/null
-app=$PWD/build/default/app/telvane-list-dialer
+app=${TELVANE_APP:-$PWD/build/default/app/telvane-list-dialer}
 
 scratch=$(mktemp -d)
 export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_DATA_HOME=$scratch/.local/share

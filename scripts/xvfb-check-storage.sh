@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 shot=""
 [ "${1:-}" = --screenshot ] && shot=$(realpath -m "$2")
-app=$PWD/build/default/app/telvane-list-dialer
+app=${TELVANE_APP:-$PWD/build/default/app/telvane-list-dialer}
 [ -x "$app" ] || { echo "xvfb-check-storage: build the program first" >&2; exit 1; }
 
 scratch=$(mktemp -d)

@@ -4,13 +4,19 @@
 # handler reached by xdg-open, export, quit; then checks the export file, what
 # the dialer received and the stored preferences.
 #   scripts/xvfb-check.sh [--screenshot FILE]
+# With TELVANE_APP set, that program is checked (an installed copy) and
+# nothing is set up or built.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 shot=""
 [ "${1:-}" = --screenshot ] && shot=$(realpath -m "$2")
-scripts/setup.sh
-scripts/build.sh default >/dev/null
-app=$PWD/build/default/app/telvane-list-dialer
+if [ -n "${TELVANE_APP:-}" ]; then
+  app=$TELVANE_APP
+else
+  scripts/setup.sh
+  scripts/build.sh default >/dev/null
+  app=$PWD/build/default/app/telvane-list-dialer
+fi
 
 scratch=$(mktemp -d)
 export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_DATA_HOME=$scratch/.local/share
