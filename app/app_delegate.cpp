@@ -237,9 +237,8 @@ void AppDelegate::savePanelDidEnd(int returnCode, const QString& path) {
     box->open();
     return;
   }
-  showStatus(records.size() == 1
-                 ? ui("Exported 1 entry to “%1”.").arg(displayName(path))
-                 : ui("Exported %1 entries to “%2”.").arg(records.size()).arg(displayName(path)));
+  showStatus(QCoreApplication::translate("ui", "Exported %n entries to “%1”.", nullptr, int(records.size()))
+                 .arg(displayName(path)));
 }
 
 MainWindow* loadMainWindowLayout(AppDelegate* delegate) {

@@ -182,10 +182,9 @@ void CallKeyboardFlow::dialNext() {
     if (!records.at(contentRowOf(row)).contains(CallKeys::date)) ++before;
   if (before == 0)
     say(ui("End of the list: every entry has been called."));
-  else if (before == 1)
-    say(ui("End of the list: 1 entry above has not been called."));
   else
-    say(ui("End of the list: %1 entries above have not been called.").arg(before));
+    say(QCoreApplication::translate("ui", "End of the list: %n entries above have not been called.", nullptr,
+                                    int(before)));
 }
 
 void CallKeyboardFlow::updateActions() {

@@ -78,7 +78,9 @@ QVariant CallListModel::data(const QModelIndex& index, int role) const {
 QVariant CallListModel::headerData(int section, Qt::Orientation orientation, int role) const {
   if (orientation != Qt::Horizontal || role != Qt::DisplayRole || section < 0 || section >= ColumnCount)
     return QAbstractTableModel::headerData(section, orientation, role);
-  static const char* const titles[ColumnCount] = {"Index", "Number", "Date", "Success", "Note"};
+  static const char* const titles[ColumnCount] = {
+      QT_TRANSLATE_NOOP("ui", "Index"), QT_TRANSLATE_NOOP("ui", "Number"), QT_TRANSLATE_NOOP("ui", "Date"),
+      QT_TRANSLATE_NOOP("ui", "Success"), QT_TRANSLATE_NOOP("ui", "Note")};
   return QCoreApplication::translate("ui", titles[section]);
 }
 

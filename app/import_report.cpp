@@ -21,8 +21,8 @@ QString importStatusMessage(const ImportOutcome& outcome, const QString& fileNam
       break;
   }
   const qsizetype count = outcome.records.size();
-  QString message = count == 1 ? ui("Loaded 1 entry from “%1”.").arg(fileName)
-                               : ui("Loaded %1 entries from “%2”.").arg(count).arg(fileName);
+  QString message =
+      QCoreApplication::translate("ui", "Loaded %n entries from “%1”.", nullptr, int(count)).arg(fileName);
   if (!outcome.encoding.isEmpty() && outcome.encoding != QLatin1String("UTF-8"))
     message += u' ' + ui("Read as %1.").arg(outcome.encoding);
   if (outcome.headerEntry)
@@ -30,9 +30,8 @@ QString importStatusMessage(const ImportOutcome& outcome, const QString& fileNam
                           .arg(shownCellText(*outcome.headerEntry));
   if (!outcome.dateForm.isEmpty())
     message += u' ' + ui("Dates were read in the %1 form.").arg(dateFormDisplayName(outcome.dateForm));
-  if (outcome.unreadDates == 1)
-    message += u' ' + ui("1 date could not be read and was left empty.");
-  else if (outcome.unreadDates > 1)
-    message += u' ' + ui("%1 dates could not be read and were left empty.").arg(outcome.unreadDates);
+  if (outcome.unreadDates > 0)
+    message += u' ' + QCoreApplication::translate("ui", "%n dates could not be read and were left empty.",
+                                                  nullptr, int(outcome.unreadDates));
   return message;
 }

@@ -54,16 +54,17 @@ void MainWindow::buildActions() {
     connect(action, &QAction::triggered, this, signal);
     return action;
   };
-  loadAction_ =
-      make("Load…", QKeySequence(Qt::CTRL | Qt::Key_O), "Load a call list", &MainWindow::loadRequested);
-  dialAction_ =
-      make("Dial", QKeySequence(Qt::CTRL | Qt::Key_D), "Dial the selected entry", &MainWindow::dialRequested);
-  exportAction_ = make("Export…", QKeySequence(Qt::CTRL | Qt::Key_E), "Export the call log",
-                       &MainWindow::exportRequested);
-  dialNextAction_ = make("Dial Next", QKeySequence(Qt::CTRL | Qt::Key_N),
-                         "Dial the next entry not called yet", &MainWindow::dialNextRequested);
-  findAction_ = make("Find…", QKeySequence(Qt::CTRL | Qt::Key_F), "Find and filter entries",
-                     &MainWindow::findRequested);
+  loadAction_ = make(QT_TRANSLATE_NOOP("ui", "Load…"), QKeySequence(Qt::CTRL | Qt::Key_O),
+                     QT_TRANSLATE_NOOP("ui", "Load a call list"), &MainWindow::loadRequested);
+  dialAction_ = make(QT_TRANSLATE_NOOP("ui", "Dial"), QKeySequence(Qt::CTRL | Qt::Key_D),
+                     QT_TRANSLATE_NOOP("ui", "Dial the selected entry"), &MainWindow::dialRequested);
+  exportAction_ = make(QT_TRANSLATE_NOOP("ui", "Export…"), QKeySequence(Qt::CTRL | Qt::Key_E),
+                       QT_TRANSLATE_NOOP("ui", "Export the call log"), &MainWindow::exportRequested);
+  dialNextAction_ =
+      make(QT_TRANSLATE_NOOP("ui", "Dial Next"), QKeySequence(Qt::CTRL | Qt::Key_N),
+           QT_TRANSLATE_NOOP("ui", "Dial the next entry not called yet"), &MainWindow::dialNextRequested);
+  findAction_ = make(QT_TRANSLATE_NOOP("ui", "Find…"), QKeySequence(Qt::CTRL | Qt::Key_F),
+                     QT_TRANSLATE_NOOP("ui", "Find and filter entries"), &MainWindow::findRequested);
   auto* quit = new QAction(ui("Quit"), this);
   quit->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_Q));
   connect(quit, &QAction::triggered, this, &QWidget::close);

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Keeps the translation catalogues in app/translations/ in step with the code.
 
-Every interface text goes through the "ui" context: ui("...") for plain texts and
+Every interface text goes through the "ui" context: ui("...") for plain texts
+(QT_TRANSLATE_NOOP("ui", "...") where the text is translated later), and
 QCoreApplication::translate("ui", "...", nullptr, n) for texts with a count (%n).
 This collects them from app/, adds new ones to each catalogue as unfinished, drops
 texts the code no longer has, and keeps every translation already made.
@@ -19,12 +20,15 @@ folder = root / "app" / "translations"
 # English supplies only the plural forms of counted texts; German everything.
 catalogues = {"en": ("en_US", 2, True), "de": ("de_DE", 2, False)}
 
-literal = r'"((?:[^"\\\n]|\\.)*)"'
-plain_call = re.compile(r'\bui\(\s*' + literal + r'\s*\)')
-counted_call = re.compile(r'translate\(\s*"ui"\s*,\s*' + literal + r'\s*,\s*nullptr\s*,')
+# One string literal, or several side by side (the compiler joins them).
+literal = r'((?:"(?:[^"\\\n]|\\.)*"\s*)+)'
+piece = re.compile(r'"((?:[^"\\\n]|\\.)*)"')
+plain_call = re.compile(r'(?:\bui\(\s*|(?:QT_TRANSLATE_NOOP|translate)\(\s*"ui"\s*,\s*)' + literal + r'\)')
+counted_call = re.compile(r'translate\(\s*"ui"\s*,\s*' + literal + r',\s*nullptr\s*,')
 
 
-def unescape(text):
+def unescape(literals):
+    text = "".join(piece.findall(literals))
     return bytes(text, "utf-8").decode("unicode_escape").encode("latin-1").decode("utf-8")
 
 

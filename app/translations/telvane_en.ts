@@ -11,10 +11,31 @@
       </translation>
     </message>
     <message numerus="yes">
+      <source>End of the list: %n entries above have not been called.</source>
+      <translation>
+        <numerusform>End of the list: %n entry above has not been called.</numerusform>
+        <numerusform>End of the list: %n entries above have not been called.</numerusform>
+      </translation>
+    </message>
+    <message numerus="yes">
       <source>Stored %n entries from “%1”.</source>
       <translation>
         <numerusform>Stored %n entry from “%1”.</numerusform>
         <numerusform>Stored %n entries from “%1”.</numerusform>
+      </translation>
+    </message>
+    <message numerus="yes">
+      <source>Loaded %n entries from “%1”.</source>
+      <translation>
+        <numerusform>Loaded %n entry from “%1”.</numerusform>
+        <numerusform>Loaded %n entries from “%1”.</numerusform>
+      </translation>
+    </message>
+    <message numerus="yes">
+      <source>%n dates could not be read and were left empty.</source>
+      <translation>
+        <numerusform>%n date could not be read and was left empty.</numerusform>
+        <numerusform>%n dates could not be read and were left empty.</numerusform>
       </translation>
     </message>
   </context>
