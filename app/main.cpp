@@ -61,11 +61,12 @@ int runCommandLineAction(int argc, char** argv) {
   QTextStream out(stdout);
   QTextStream err(stderr);
   const CommandLine command = parseCommandLine(QCoreApplication::arguments());
+  if (command.mode != CommandLine::Mode::Import) return runWithoutWindow(command, out, err);
   // Replacing the stored list under a running window would be undone by the
   // window's next store; holding the instance lock also keeps a window from
   // starting meanwhile.
   SingleInstance instance(Tirr_UserDefaults::preferencesFolder());
-  if (command.mode == CommandLine::Mode::Import && !instance.acquire()) {
+  if (!instance.acquire()) {
     err << QCoreApplication::translate(
                "ui",
                "Telvane List Dialer is running: load the file in its window, or quit it "

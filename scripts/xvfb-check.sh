@@ -83,6 +83,11 @@ if [ -n "$shot" ]; then
   import -window "$main" "$shot"
 fi
 
+# A script may not replace the stored list under the running window.
+status=0
+"$app" --import "$scratch/calls.txt" >/dev/null 2>"$scratch/import.err" || status=$?
+[ "$status" = 75 ] || fail "--import while the window runs answered $status: $(cat "$scratch/import.err")"
+
 keys "$main" ctrl+q
 for _ in $(seq 100); do kill -0 "$app_pid" 2>/dev/null || break; sleep 0.1; done
 kill -0 "$app_pid" 2>/dev/null && fail "the program did not quit"
