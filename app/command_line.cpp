@@ -90,77 +90,54 @@ int importIntoStore(const QString& path, QTextStream& out, QTextStream& err) {
 
 bool runsWithoutWindow(int argc, const char* const* argv) {
   // Options of the window system that QApplication takes out of the arguments
-  // itself; they need the window, as a plain file name does.
-  static const char* const windowSystemOptions[] = {"-platform",
-                                                    "-platformpluginpath",
-                                                    "-platformtheme",
-                                                    "-plugin",
-                                                    "-qwindowgeometry",
-                                                    "-qwindowicon",
-                                                    "-qwindowtitle",
+  // itself; they need the window, as a plain file name does. The "=" marks
+  // those that take a value.
+  static const char* const windowSystemOptions[] = {"-platform=",
+                                                    "-platformpluginpath=",
+                                                    "-platformtheme=",
+                                                    "-plugin=",
+                                                    "-qwindowgeometry=",
+                                                    "-qwindowicon=",
+                                                    "-qwindowtitle=",
+                                                    "-session=",
+                                                    "-style=",
+                                                    "-stylesheet=",
+                                                    "-display=",
+                                                    "-geometry=",
+                                                    "-title=",
+                                                    "-name=",
+                                                    "-visual=",
+                                                    "-ncols=",
+                                                    "-fn=",
+                                                    "-font=",
+                                                    "-bg=",
+                                                    "-background=",
+                                                    "-fg=",
+                                                    "-foreground=",
+                                                    "-btn=",
+                                                    "-button=",
+                                                    "-im=",
+                                                    "-inputstyle=",
                                                     "-reverse",
-                                                    "-session",
-                                                    "-style",
-                                                    "-stylesheet",
                                                     "-widgetcount",
-                                                    "-display",
-                                                    "-geometry",
-                                                    "-title",
-                                                    "-name",
-                                                    "-visual",
-                                                    "-ncols",
                                                     "-cmap",
                                                     "-nograb",
                                                     "-dograb",
-                                                    "-sync",
-                                                    "-fn",
-                                                    "-font",
-                                                    "-bg",
-                                                    "-background",
-                                                    "-fg",
-                                                    "-foreground",
-                                                    "-btn",
-                                                    "-button",
-                                                    "-im",
-                                                    "-inputstyle"};
-  static const char* const takesValue[] = {"-platform",
-                                           "-platformpluginpath",
-                                           "-platformtheme",
-                                           "-plugin",
-                                           "-qwindowgeometry",
-                                           "-qwindowicon",
-                                           "-qwindowtitle",
-                                           "-session",
-                                           "-style",
-                                           "-stylesheet",
-                                           "-display",
-                                           "-geometry",
-                                           "-title",
-                                           "-name",
-                                           "-visual",
-                                           "-ncols",
-                                           "-fn",
-                                           "-font",
-                                           "-bg",
-                                           "-background",
-                                           "-fg",
-                                           "-foreground",
-                                           "-btn",
-                                           "-button",
-                                           "-im",
-                                           "-inputstyle"};
+                                                    "-sync"};
   for (int i = 1; i < argc; ++i) {
     const char* argument = argv[i];
     if (std::strcmp(argument, "--") == 0) return false;
     if (argument[0] != '-' || argument[1] == '\0') continue;
     const char* name = argument[1] == '-' ? argument + 1 : argument;  // Qt takes "--style" as "-style"
-    const auto named = [name](const char* option) {
-      const size_t length = std::strlen(option);
-      return std::strncmp(name, option, length) == 0 && (name[length] == '\0' || name[length] == '=');
+    const size_t nameLength = std::strcspn(name, "=");
+    const auto matches = [name, nameLength](const char* option) {
+      return std::strcspn(option, "=") == nameLength && std::strncmp(name, option, nameLength) == 0;
     };
-    if (std::none_of(std::begin(windowSystemOptions), std::end(windowSystemOptions), named)) return true;
-    if (std::strchr(name, '=') == nullptr && std::any_of(std::begin(takesValue), std::end(takesValue), named))
-      ++i;
+    const auto* const end = std::end(windowSystemOptions);
+    const auto* const option = std::find_if(std::begin(windowSystemOptions), end, matches);
+    if (option == end) return true;
+    const bool takesValue = (*option)[nameLength] == '=';
+    if (takesValue && name[nameLength] != '=') ++i;  // the value is the next argument
   }
   return false;
 }
