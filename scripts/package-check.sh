@@ -39,7 +39,10 @@ cp "$package" "$root/tmp/"
 mkdir -p "$root/opt/check"
 cp -r scripts "$root/opt/check/"
 
-in_root() { chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 "$@"; }
+in_root() {
+  chroot "$root" /usr/bin/env -i PATH=/usr/sbin:/usr/bin:/sbin:/bin HOME=/root LANG=C.UTF-8 \
+    XDG_RUNTIME_DIR=/tmp/runtime "$@"
+}
 echo "== installing $(basename "$package") and the X tools the window check drives it with"
 in_root apt-get update -qq
 in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends \
@@ -48,7 +51,10 @@ in_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-r
   xvfb xauth x11-utils xdotool xdg-utils dbus fonts-dejavu-core python3 util-linux >/dev/null
 
 echo "== the installed program without a display"
+mkdir -p -m 0700 "$root/tmp/runtime"
 in_root telvane-list-dialer --version
+in_root env LANG=de_DE.UTF-8 telvane-list-dialer --help | grep -q "Eine Liste von Telefonnummern abarbeiten" ||
+  { echo "package-check: the German translation is not used under LANG=de_DE.UTF-8" >&2; exit 1; }
 in_root sh -ec '
   export XDG_CONFIG_HOME=$(mktemp -d)
   printf "Phone\n555 0100\n" >/tmp/calls.txt

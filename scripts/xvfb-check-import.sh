@@ -6,8 +6,8 @@
 #   scripts/xvfb-check-import.sh        (expects build/default to be built)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-[ -x build/default/app/telvane-list-dialer ] || cmake --build build/default --target telvane-list-dialer >/dev/null
 app=${TELVANE_APP:-$PWD/build/default/app/telvane-list-dialer}
+[ -x "$app" ] || cmake --build build/default --target telvane-list-dialer >/dev/null
 
 scratch=$(mktemp -d)
 export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_DATA_HOME=$scratch/.local/share
