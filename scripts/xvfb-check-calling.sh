@@ -20,44 +20,12 @@ if [ -z "$built" ]; then
 fi
 app=${TELVANE_APP:-$PWD/build/default/app/telvane-list-dialer}
 
-scratch=$(mktemp -d)
-export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_DATA_HOME=$scratch/.local/share
-export XDG_STATE_HOME=$scratch/.local/state XDG_CURRENT_DESKTOP=X-Generic LC_ALL=C.UTF-8 LANG=C.UTF-8
-unset DBUS_SESSION_BUS_ADDRESS || true
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" "$HOME/Desktop"
-
-# The stand-in dialer for tel: URIs writes each URI it is given on a line.
-cat >"$scratch/fake-dialer" <<SCRIPT
-#!/bin/sh
-printf '%s\n' "\$1" >>"$scratch/dialled.txt"
-SCRIPT
-chmod +x "$scratch/fake-dialer"
-cat >"$XDG_DATA_HOME/applications/fake-dialer.desktop" <<DESKTOP
-[Desktop Entry]
-Type=Application
-Name=Fake Dialer
-Exec=$scratch/fake-dialer %u
-MimeType=x-scheme-handler/tel;
-DESKTOP
-printf '[Default Applications]\nx-scheme-handler/tel=fake-dialer.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
-
+check=xvfb-check-calling
+. scripts/xvfb-session.sh
+start_session
+register_fake_dialer
 printf 'Phone\n555 0100\n+1 (555) 010-1 ext. 21\n555-CALL\n٠١٢٣ ٤٥٦\n' >"$scratch/calls.txt"
 
-display=:$((190 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || sleep 1
-
-fail() { echo "xvfb-check-calling: $*" >&2; exit 1; }
-window() { xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
 keys() { xdotool windowfocus --sync "$main"; xdotool key --delay 60 "$@"; sleep 0.4; }
 dialled_lines() { [ -f "$scratch/dialled.txt" ] && wc -l <"$scratch/dialled.txt" || echo 0; }
 wait_for_dials() {

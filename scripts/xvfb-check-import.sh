@@ -9,11 +9,9 @@ cd "$(dirname "$0")/.."
 app=${TELVANE_APP:-$PWD/build/default/app/telvane-list-dialer}
 [ -x "$app" ] || cmake --build build/default --target telvane-list-dialer >/dev/null
 
-scratch=$(mktemp -d)
-export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_DATA_HOME=$scratch/.local/share
-export XDG_CURRENT_DESKTOP=X-Generic LC_ALL=C.UTF-8 LANG=C.UTF-8
-unset DBUS_SESSION_BUS_ADDRESS || true
-mkdir -p "$XDG_CONFIG_HOME" "$HOME/Desktop"
+check=xvfb-check-import
+. scripts/xvfb-session.sh
+start_session
 
 mkfifo "$scratch/pipe.txt"
 printf '\xff\xfe' >"$scratch/unicode.txt"
@@ -24,28 +22,9 @@ printf 'Telefon\r\n030 1234\r\n+49 89 555\r\n' | iconv -f UTF-8 -t UTF-16LE >>"$
   printf '\n2\t555 0101\tshort\n'
 } >"$scratch/long.txt"
 
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || sleep 1
 
-fail() {
-  echo "xvfb-check-import: $*" >&2
-  [ -n "${XVFB_CHECK_SHOT:-}" ] && import -window root "$XVFB_CHECK_SHOT" 2>/dev/null
-  exit 1
-}
-window() { xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
+on_failure() { [ -z "${XVFB_CHECK_SHOT:-}" ] || import -window root "$XVFB_CHECK_SHOT" 2>/dev/null || true; }
 find_window() { timeout "$2" bash -c "$(declare -f window); window '$1'"; }
-keys() { xdotool windowfocus --sync "$1"; shift; xdotool key --delay 30 "$@"; }
-type_path() { xdotool windowfocus --sync "$1"; xdotool key ctrl+a; xdotool type --delay 5 "$2"; xdotool key Return; }
 now() { date +%s.%N; }
 since() { awk -v a="$1" -v b="$(now)" 'BEGIN{printf "%.2f", b-a}'; }
 

@@ -11,35 +11,17 @@ shot=""
 app=${TELVANE_APP:-$PWD/build/default/app/telvane-list-dialer}
 [ -x "$app" ] || { echo "xvfb-check-storage: build the program first" >&2; exit 1; }
 
-scratch=$(mktemp -d)
-export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_RUNTIME_DIR=$scratch/run
-export LC_ALL=C.UTF-8 LANG=C.UTF-8
-unset DBUS_SESSION_BUS_ADDRESS || true
-mkdir -p "$XDG_CONFIG_HOME" "$HOME/Desktop" && mkdir -m 700 "$XDG_RUNTIME_DIR"
+check=xvfb-check-storage
+. scripts/xvfb-session.sh
+start_session
+export XDG_RUNTIME_DIR=$scratch/run
+mkdir -m 700 "$XDG_RUNTIME_DIR"
 prefs=$XDG_CONFIG_HOME/tirr-defaults/org.telvane.ListDialer.plist
-
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-pids=()
 mounted=""
-cleanup() {
-  for p in "${pids[@]}"; do kill -9 "$p" 2>/dev/null || true; done
-  [ -z "$mounted" ] || umount "$mounted" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || sleep 1
+cleanup_extra() { [ -z "$mounted" ] || umount "$mounted" 2>/dev/null || true; }
 
-fail() {
-  echo "xvfb-check-storage: $*" >&2
-  for log in "$scratch"/*.log; do echo "--- $log" >&2; cat "$log" >&2; done
-  exit 1
-}
+on_failure() { for log in "$scratch"/*.log; do echo "--- $log" >&2; cat "$log" >&2; done; }
 window() { timeout 20 xdotool search --sync --onlyvisible --name "$1" 2>/dev/null | head -n 1; }
-keys() { xdotool windowfocus --sync "$1"; shift; xdotool key --delay 30 "$@"; }
 exited() { for _ in $(seq "${2:-100}"); do kill -0 "$1" 2>/dev/null || return 0; sleep 0.1; done; return 1; }
 stored_count() {
   /usr/bin/python3 -c 'import plistlib,sys; print(len(plistlib.load(open(sys.argv[1],"rb"))["data"]))' "$prefs"

@@ -18,47 +18,11 @@ else
   app=$PWD/build/default/app/telvane-list-dialer
 fi
 
-scratch=$(mktemp -d)
-export HOME=$scratch XDG_CONFIG_HOME=$scratch/.config XDG_DATA_HOME=$scratch/.local/share
-export XDG_CURRENT_DESKTOP=X-Generic LC_ALL=C.UTF-8 LANG=C.UTF-8
-unset DBUS_SESSION_BUS_ADDRESS || true
-mkdir -p "$XDG_CONFIG_HOME" "$XDG_DATA_HOME/applications" "$HOME/Desktop"
-
-# A stand-in dialer registered for tel: URIs; it records the URI it is given.
-cat >"$scratch/fake-dialer" <<SCRIPT
-#!/bin/sh
-printf '%s\n' "\$1" >>"$scratch/dialled.txt"
-SCRIPT
-chmod +x "$scratch/fake-dialer"
-cat >"$XDG_DATA_HOME/applications/fake-dialer.desktop" <<DESKTOP
-[Desktop Entry]
-Type=Application
-Name=Fake Dialer
-Exec=$scratch/fake-dialer %u
-MimeType=x-scheme-handler/tel;
-DESKTOP
-printf '[Default Applications]\nx-scheme-handler/tel=fake-dialer.desktop\n' >"$XDG_CONFIG_HOME/mimeapps.list"
-
+check=xvfb-check
+. scripts/xvfb-session.sh
+start_session
+register_fake_dialer
 printf 'Phone\n555 0100\n+49 30 1234567\n' >"$scratch/calls.txt"
-
-display=:$((90 + RANDOM % 100))
-Xvfb "$display" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
-app_pid=""
-cleanup() {
-  [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
-  rm -rf "$scratch"
-}
-trap cleanup EXIT
-export DISPLAY=$display QT_QPA_PLATFORM=xcb
-for _ in $(seq 50); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done 2>/dev/null || sleep 1
-
-fail() { echo "xvfb-check: $*" >&2; exit 1; }
-window() { xdotool search --sync --onlyvisible --name "$1" | head -n 1; }
-keys() { xdotool windowfocus --sync "$1"; shift; xdotool key --delay 30 "$@"; }
-type_path() { xdotool windowfocus --sync "$1"; xdotool key ctrl+a; xdotool type --delay 5 "$2"; xdotool key Return; }
-wait_for() { for _ in $(seq 100); do [ -s "$1" ] && return 0; sleep 0.1; done; fail "$2"; }
 
 "$app" >"$scratch/app.log" 2>&1 &
 app_pid=$!
