@@ -83,7 +83,9 @@ bool AppDelegate::eventFilter(QObject* watched, QEvent* event) {
 void AppDelegate::restoreCallList() {
   if (callListRestored_ || !dataArrayController_) return;
   callListRestored_ = true;
-  dataArrayController_->setContent(callListFromStored(Tirr_UserDefaults::readDefault(kDataKey)));
+  std::optional<CallList> stored = readStoredCallList(kDataKey);
+  dataArrayController_->setContent(stored.value_or(CallList()));
+  if (stored) storage_.adoptRestored(dataArrayController_->content(), kDataKey);
   connect(dataArrayController_->model(), &CallListModel::contentChanged, this, &AppDelegate::scheduleSave,
           Qt::UniqueConnection);
   Q_EMIT callListRestoredChanged();
@@ -195,7 +197,7 @@ void AppDelegate::dial() {
     return;
   }
   const int row = rows.last();
-  const QVariant value = dataArrayController_->content().at(row).value(CallKeys::number);
+  const QVariant value = dataArrayController_->content().value(row, CallField::Number);
   const std::optional<QString> script = dialScriptFor(value);
   if (!script) {
     showStatus(ui("This entry has no number to dial."));

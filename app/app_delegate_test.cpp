@@ -50,11 +50,12 @@ void expectSameList(const CallList& actual, const CallList& expected) {
   ASSERT_EQ(actual.size(), expected.size());
   for (qsizetype i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(actual[i].keys(), expected[i].keys());
-    for (auto it = expected[i].cbegin(); it != expected[i].cend(); ++it) {
+    const QVariantMap got = actual.record(i), want = expected.record(i);
+    EXPECT_EQ(got.keys(), want.keys());
+    for (auto it = want.cbegin(); it != want.cend(); ++it) {
       SCOPED_TRACE(it.key().toStdString());
-      EXPECT_EQ(actual[i].value(it.key()).typeId(), it.value().typeId());
-      EXPECT_EQ(actual[i].value(it.key()), it.value());
+      EXPECT_EQ(got.value(it.key()).typeId(), it.value().typeId());
+      EXPECT_EQ(got.value(it.key()), it.value());
     }
   }
 }
@@ -129,8 +130,8 @@ TEST_F(AppDelegateTest, TableEditsLandInTheRecordAndSurviveAKill) {
   QTest::keyClick(editor, Qt::Key_Return);
   QCoreApplication::processEvents();  // the delegate commits on a queued call
 
-  EXPECT_EQ(s.controller()->content()[0].value(CallKeys::success), QVariant(true));
-  EXPECT_EQ(s.controller()->content()[0].value(CallKeys::note), QVariant(QStringLiteral("left a message")));
+  EXPECT_EQ(s.controller()->content().record(0).value(CallKeys::success), QVariant(true));
+  EXPECT_EQ(s.controller()->content().record(0).value(CallKeys::note), QVariant(QStringLiteral("left a message")));
 
   // No quit: only the autosave can have stored the edits.
   QTest::qWait(AppDelegate::kAutosaveDelayMs + 300);
@@ -143,8 +144,8 @@ TEST_F(AppDelegateTest, TableEditsLandInTheRecordAndSurviveAKill) {
     return list;
   }();
   ASSERT_EQ(stored.size(), 3);
-  EXPECT_EQ(stored[0].value(CallKeys::success), QVariant(true));
-  EXPECT_EQ(stored[0].value(CallKeys::note), QVariant(QStringLiteral("left a message")));
+  EXPECT_EQ(stored.record(0).value(CallKeys::success), QVariant(true));
+  EXPECT_EQ(stored.record(0).value(CallKeys::note), QVariant(QStringLiteral("left a message")));
 }
 
 TEST_F(AppDelegateTest, FrameIsStoredAndAppliedAtTheNextLaunch) {
@@ -175,7 +176,7 @@ TEST_F(AppDelegateTest, HeaderSortPersistsAndKeepsContentOrder) {
     s.controller()->setContent(sampleList());
     s.table()->sortByColumn(CallListModel::NumberColumn, Qt::DescendingOrder);
     // Content order is untouched; only the table's order changes.
-    EXPECT_EQ(s.controller()->content()[0].value(CallKeys::index), QVariant(qint64(1)));
+    EXPECT_EQ(s.controller()->content().record(0).value(CallKeys::index), QVariant(qint64(1)));
     s.quit();
   }
   relaunchStore();
@@ -221,11 +222,11 @@ TEST_F(AppDelegateTest, ShortcutsReachTheActions) {
   s.table()->selectRow(0);
   QTest::keyClick(s.window.get(), Qt::Key_D, Qt::ControlModifier);
   const int first = s.controller()->selectedContentRows().value(0);
-  EXPECT_TRUE(s.controller()->content()[first].contains(CallKeys::date));
+  EXPECT_TRUE(s.controller()->content().record(first).contains(CallKeys::date));
   s.table()->selectRow(2);
   QTest::keyClick(s.table(), Qt::Key_Return);
   const int third = s.controller()->selectedContentRows().value(0);
-  EXPECT_TRUE(s.controller()->content()[third].contains(CallKeys::date));
+  EXPECT_TRUE(s.controller()->content().record(third).contains(CallKeys::date));
 }
 
 TEST(CallListModels, PassTheModelTester) {

@@ -18,8 +18,8 @@ QList<int> ArrayController::selectedContentRows() const {
   return contentRows;
 }
 
-CallList ArrayController::selectedObjects() const {
-  CallList records;
+QList<QVariantMap> ArrayController::selectedObjects() const {
+  QList<QVariantMap> records;
   for (int row : selectedContentRows()) records.append(model_.record(row));
   return records;
 }

@@ -20,8 +20,8 @@ class ArrayController : public QObject {
   [[nodiscard]] const CallList& content() const { return model_.content(); }
   // The selected records' rows in the content, in table order.
   [[nodiscard]] QList<int> selectedContentRows() const;
-  // The selected records, in table order.
-  [[nodiscard]] CallList selectedObjects() const;
+  // The selected records as dictionaries, in table order.
+  [[nodiscard]] QList<QVariantMap> selectedObjects() const;
   // Re-applies the table's sort.
   void rearrangeObjects();
 

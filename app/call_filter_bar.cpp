@@ -64,9 +64,10 @@ void CallFilterBar::apply() {
   const QList<int> selected = controller_->selectedContentRows();
   const CallListFilter filter = this->filter();
   CallListSortModel* arranged = controller_->arranged();
-  arranged->setRowFilter(filter.showsAll()
-                             ? CallListSortModel::RowFilter()
-                             : [filter](const QVariantMap& record) { return filter.accepts(record); });
+  arranged->setRowFilter(filter.showsAll() ? CallListSortModel::RowFilter()
+                                           : [filter](const CallList& records, qsizetype row) {
+                                               return filter.accepts(records, row);
+                                             });
   // The reset dropped the selection: select again what is still shown.
   QItemSelectionModel* selection = controller_->selection();
   QModelIndex current;

@@ -17,6 +17,7 @@
 #include "app/import_source.h"
 #include "collections/delimited_file.h"
 #include "collections/delimited_line.h"
+#include "collections/delimited_typing.h"
 #include "text/string_numbers.h"
 #include "text/system_log.h"
 
@@ -89,100 +90,161 @@ std::optional<QString> headerAsNumber(const QString& line, const QString& delimi
   return digit ? std::optional(field) : std::nullopt;
 }
 
-CallList singleColumnRecords(const QList<QVariantMap>& rows, const QString& column,
-                             const std::optional<QString>& headerEntry) {
-  CallList records;
-  records.reserve(rows.size() + 1);
-  qint64 counter = 1;
-  auto append = [&](const QVariant& number) {
-    records.append({{CallKeys::index, counter++},
-                    {CallKeys::number, number},
-                    {CallKeys::success, false},
-                    {CallKeys::note, QString()}});
-  };
-  if (headerEntry) append(*headerEntry);
-  for (const QVariantMap& row : rows) append(row.value(column));
-  return records;
-}
+// Builds the call list straight from the file's fields, without a
+// dictionary per row. Single-column layout: every line's cell is a number,
+// counted from 1. Named layout: the columns named after the five keys fill
+// them, any other column is passed over, and of columns with the same name
+// the last cell present wins. Cells a short row leaves out are empty; date
+// cells are kept as text until the whole column can be read at once.
+class CallListImport final : public ImportSource::Handler {
+ public:
+  CallListImport(const QStringList& columns, bool singleColumn, std::optional<QString> headerEntry,
+                 qint64 fileBytes)
+      : singleColumn_(singleColumn), headerEntry_(std::move(headerEntry)), fileBytes_(fileBytes) {
+    for (const QString& name : columns)
+      slots_.push_back(singleColumn ? std::optional(CallField::Number) : callFieldOf(name));
+    restart();
+  }
 
-// Turns one row of cell texts into a call record in place. Cells a short
-// row leaves out are empty; the date is set later, for the whole column at once.
-void buildNamedRecord(QVariantMap& row) {
-  for (auto it = row.begin(); it != row.end();) {
-    const QString& key = it.key();
-    if (key == CallKeys::index) {
-      it.value() = typedDelimitedValue(it.value().toString());
-    } else if (key == CallKeys::success) {
-      it.value() = successFromCell(it.value().toString());
-    } else if (key != CallKeys::number && key != CallKeys::note && key != CallKeys::date) {
-      it = row.erase(it);
-      continue;
+  void restart() override {
+    builder_ = CallListBuilder();
+    // A line is at least a few bytes, and no text is longer than the file.
+    builder_.reserve(qsizetype(std::min<qint64>(fileBytes_ / 8 + 16, qint64(1) << 24)),
+                     qsizetype(std::min<qint64>(fileBytes_, qint64(1) << 30)));
+    dateTexts_.clear();
+    dateRows_.clear();
+    counter_ = 1;
+    inLine_ = false;
+    // A number that became the first entry instead of the column's name.
+    if (headerEntry_) {
+      beginLine();
+      set(CallField::Number, *headerEntry_);
+      endLine(1);
     }
-    ++it;
   }
-  for (const QString* key : {&CallKeys::index, &CallKeys::number, &CallKeys::note})
-    if (!row.contains(*key)) row.insert(*key, QString());
-  if (!row.contains(CallKeys::success)) row.insert(CallKeys::success, false);
-}
 
-// The date text of a record, trimmed; nothing when it has none or it is empty.
-std::optional<QString> dateText(const QVariantMap& record) {
-  const auto it = record.constFind(CallKeys::date);
-  if (it == record.cend()) return std::nullopt;
-  QString text = it->toString().trimmed();
-  return text.isEmpty() ? std::nullopt : std::optional(std::move(text));
-}
+  // The header was read when the file was opened.
+  void header(QStringView, QStringView) override {}
 
-// The usual case, read without building a list of texts: the user's own
-// export form reads every date. Sets them and answers true, or answers false
-// and changes nothing.
-bool readDatesInOwnForm(CallList& records) {
-  const CallDateForm own = CallDateForm::currentExportForm();
-  std::vector<qint64> msecs;
-  for (const QVariantMap& record : std::as_const(records)) {
-    const std::optional<QString> text = dateText(record);
-    if (!text) continue;
-    const std::optional<QDateTime> date = own.read(*text);
-    if (!date) return false;
-    msecs.push_back(date->toMSecsSinceEpoch());
+  bool field(qsizetype column, QStringView text) override {
+    if (!inLine_) beginLine();
+    const std::optional<CallField> slot = slots_[size_t(column)];
+    if (slot) set(*slot, text);
+    return column + 1 < qsizetype(slots_.size());
   }
-  auto next = msecs.cbegin();
-  for (QVariantMap& record : records) {
-    const auto it = record.find(CallKeys::date);
-    if (it == record.end()) continue;
-    if (it->toString().trimmed().isEmpty())
-      record.erase(it);
-    else
-      it.value() = QDateTime::fromMSecsSinceEpoch(*next++, Qt::UTC);
-  }
-  return true;
-}
 
-// Replaces every record's date text by the date it reads as, found for the
-// column as a whole; a date that does not read, or an empty cell, leaves none.
-void readDates(CallList& records, ImportOutcome& outcome) {
-  if (readDatesInOwnForm(records)) return;
-  QStringList texts;
-  QList<qsizetype> rows;
-  for (qsizetype i = 0; i < records.size(); ++i) {
-    std::optional<QString> text = dateText(records[i]);
-    if (!text) {
-      records[i].remove(CallKeys::date);
-      continue;
+  void endLine(qsizetype) override {
+    if (!inLine_) return;
+    inLine_ = false;
+    for (const CallField f : {CallField::Index, CallField::Number, CallField::Note})
+      if (builder_.field(f).kind == CallValue::Kind::Absent) builder_.setText(f, {});
+    if (builder_.field(CallField::Success).kind == CallValue::Kind::Absent)
+      setBool(CallField::Success, false);
+  }
+
+  // The list, with the date texts read (see readDates()).
+  CallList finish(ImportOutcome& outcome) {
+    CallList list = builder_.finish();
+    readDates(list, outcome);
+    return list;
+  }
+
+  [[nodiscard]] qsizetype count() const { return builder_.count(); }
+
+ private:
+  void beginLine() {
+    inLine_ = true;
+    builder_.beginRecord();
+    if (singleColumn_) {
+      builder_.field(CallField::Index) = integer(counter_++);
+      setBool(CallField::Success, false);
     }
-    texts << std::move(*text);
-    rows << i;
   }
-  const DateColumnReading reading = readDateColumn(texts);
-  for (qsizetype k = 0; k < rows.size(); ++k) {
-    if (const std::optional<QDateTime>& date = reading.dates[k])
-      records[rows[k]].insert(CallKeys::date, *date);
-    else
-      records[rows[k]].remove(CallKeys::date);
+
+  static CallValue integer(qint64 value) {
+    CallValue v;
+    v.kind = CallValue::Kind::Integer;
+    v.integer = value;
+    return v;
   }
-  outcome.dateForm = reading.form;
-  outcome.unreadDates = reading.unread;
-}
+
+  void setBool(CallField f, bool value) {
+    CallValue v;
+    v.kind = CallValue::Kind::Bool;
+    v.boolean = value;
+    builder_.field(f) = v;
+  }
+
+  void set(CallField f, QStringView text) {
+    switch (f) {
+      case CallField::Index:
+        builder_.setVariant(CallKeys::index, typedDelimitedCell(text));
+        return;
+      case CallField::Success:
+        setBool(f, successFromCell(text.toString()));
+        return;
+      case CallField::Date: {
+        const qsizetype row = builder_.count() - 1;
+        if (!dateRows_.isEmpty() && dateRows_.last() == row) {
+          dateTexts_.last() = text.toString();
+        } else {
+          dateRows_.append(row);
+          dateTexts_.append(text.toString());
+        }
+        return;
+      }
+      case CallField::Number:
+      case CallField::Note:
+        builder_.setText(f, text);
+        return;
+    }
+  }
+
+  // Sets every record's date from its text, read for the column as a whole;
+  // a date that does not read, or an empty cell, leaves none. The usual
+  // case, the user's own export form reading every date, needs no list of texts.
+  void readDates(CallList& list, ImportOutcome& outcome) {
+    QList<qsizetype> rows;
+    QStringList texts;
+    for (qsizetype k = 0; k < dateRows_.size(); ++k) {
+      const QString text = dateTexts_[k].trimmed();
+      if (text.isEmpty()) continue;
+      rows.append(dateRows_[k]);
+      texts.append(text);
+    }
+    dateTexts_.clear();
+    if (texts.isEmpty()) return;
+    const CallDateForm own = CallDateForm::currentExportForm();
+    std::vector<qint64> msecs;
+    msecs.reserve(size_t(texts.size()));
+    for (const QString& text : std::as_const(texts)) {
+      const std::optional<QDateTime> date = own.read(text);
+      if (!date) break;
+      msecs.push_back(date->toMSecsSinceEpoch());
+    }
+    if (qsizetype(msecs.size()) == texts.size()) {
+      for (qsizetype k = 0; k < rows.size(); ++k)
+        list.setValue(rows[k], CallField::Date, QDateTime::fromMSecsSinceEpoch(msecs[size_t(k)], Qt::UTC));
+      return;
+    }
+    const DateColumnReading reading = readDateColumn(texts);
+    for (qsizetype k = 0; k < rows.size(); ++k)
+      if (const std::optional<QDateTime>& date = reading.dates[k])
+        list.setValue(rows[k], CallField::Date, *date);
+    outcome.dateForm = reading.form;
+    outcome.unreadDates = reading.unread;
+  }
+
+  std::vector<std::optional<CallField>> slots_;  // per column
+  bool singleColumn_;
+  std::optional<QString> headerEntry_;
+  qint64 fileBytes_;
+  CallListBuilder builder_;
+  QStringList dateTexts_;
+  QList<qsizetype> dateRows_;
+  qint64 counter_ = 1;
+  bool inLine_ = false;
+};
 
 }  // namespace
 
@@ -190,8 +252,6 @@ ImportOutcome importCallList(const QString& path) {
   QString problem;
   std::optional<ImportSource> source = ImportSource::open(path, &problem);
   if (!source) return failed(path, problem);
-  QList<QVariantMap> rows = source->textRecords(&problem);
-  if (!problem.isEmpty()) return failed(path, problem);
 
   ImportOutcome outcome;
   outcome.encoding = importEncodingName(source->encoding());
@@ -201,27 +261,22 @@ ImportOutcome importCallList(const QString& path) {
   }
   const QStringList columns = headerColumns(*source->headerLine(), source->delimiter());
   const QSet<QString> names(columns.begin(), columns.end());
-  if (names.size() == 1) {
-    outcome.headerEntry = headerAsNumber(*source->headerLine(), source->delimiter());
-    if (rows.isEmpty() && !outcome.headerEntry) {
-      outcome.reason = QStringLiteral("it has a header line but no entries");
-      return outcome;
-    }
-    outcome.records = singleColumnRecords(rows, columns.first(), outcome.headerEntry);
-    outcome.status = ImportOutcome::Status::Loaded;
-    return outcome;
+  const bool singleColumn = names.size() == 1;
+  if (!singleColumn) {
+    QStringList missing;
+    for (const QString* key : {&CallKeys::index, &CallKeys::number, &CallKeys::note})
+      if (!names.contains(*key)) missing << *key;
+    if (!missing.isEmpty()) return failed(path, describeMissing(missing, columns));
   }
-  QStringList missing;
-  for (const QString* key : {&CallKeys::index, &CallKeys::number, &CallKeys::note})
-    if (!names.contains(*key)) missing << *key;
-  if (!missing.isEmpty()) return failed(path, describeMissing(missing, columns));
-  if (rows.isEmpty()) {
+  if (singleColumn) outcome.headerEntry = headerAsNumber(*source->headerLine(), source->delimiter());
+  CallListImport import(columns, singleColumn, outcome.headerEntry, source->size());
+  if (!source->readFields(import, &problem)) return failed(path, problem);
+  outcome.encoding = importEncodingName(source->encoding());
+  if (import.count() == 0) {
     outcome.reason = QStringLiteral("it has a header line but no entries");
     return outcome;
   }
-  for (QVariantMap& row : rows) buildNamedRecord(row);
-  readDates(rows, outcome);
-  outcome.records = std::move(rows);
+  outcome.records = import.finish(outcome);
   outcome.status = ImportOutcome::Status::Loaded;
   return outcome;
 }

@@ -104,7 +104,7 @@ TEST(CallImport, SuccessFollowsTheIntegerValueOfTheCell) {
     const QByteArray file = QByteArray("index\tnumber\tnote\tsuccess\n1\t555\tx\t") + c.cell + '\n';
     const ImportOutcome outcome = importCallList(writeFile(dir, file));
     ASSERT_EQ(outcome.records.size(), 1);
-    EXPECT_EQ(outcome.records[0].value(CallKeys::success), QVariant(c.expected));
+    EXPECT_EQ(outcome.records.record(0).value(CallKeys::success), QVariant(c.expected));
   }
 }
 
@@ -190,7 +190,7 @@ TEST(CallImport, FirstLineThatIsANumberIsAnEntry) {
     QStringList numbers;
     for (const QVariantMap& record : outcome.records) numbers << record.value(CallKeys::number).toString();
     EXPECT_EQ(numbers, c.numbers);
-    EXPECT_EQ(outcome.records.first().value(CallKeys::index), QVariant(qint64(1)));
+    EXPECT_EQ(outcome.records.record(0).value(CallKeys::index), QVariant(qint64(1)));
   }
 }
 

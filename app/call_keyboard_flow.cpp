@@ -123,7 +123,7 @@ void CallKeyboardFlow::toggleSuccess() {
   if (rows.isEmpty()) return;
   const CallList& records = controller_->content();
   const bool allTicked = std::all_of(rows.begin(), rows.end(), [&records](int row) {
-    return records.at(row).value(CallKeys::success).toBool();
+    return records.succeeded(row);
   });
   CallListModel* model = controller_->model();
   for (const int row : rows)
@@ -167,19 +167,19 @@ void CallKeyboardFlow::dialNext() {
   int start = 0;
   if (const int selected = lastSelectedTableRow(); selected >= 0) {
     const int content = contentRowOf(selected);
-    const bool done = content == attemptedRow_ || controller_->content().at(content).contains(CallKeys::date);
+    const bool done = content == attemptedRow_ || controller_->content().called(content);
     start = done ? selected + 1 : selected;
   }
   const CallList& records = controller_->content();
   for (int row = start; row < rows; ++row) {
-    if (records.at(contentRowOf(row)).contains(CallKeys::date)) continue;
+    if (records.called(contentRowOf(row))) continue;
     selectTableRow(row);
     Q_EMIT dialRequested();
     return;
   }
   int before = 0;
   for (int row = 0; row < qMin(start, rows); ++row)
-    if (!records.at(contentRowOf(row)).contains(CallKeys::date)) ++before;
+    if (!records.called(contentRowOf(row))) ++before;
   if (before == 0)
     say(ui("End of the list: every entry has been called."));
   else

@@ -51,7 +51,7 @@ struct Session : testsupport::AppSession {
   QList<int> stamped() const {
     QList<int> rows;
     for (int row = 0; row < content().size(); ++row)
-      if (content()[row].contains(CallKeys::date)) rows << row;
+      if (content().record(row).contains(CallKeys::date)) rows << row;
     return rows;
   }
   void selectCell(int row, int column) {
@@ -75,7 +75,7 @@ TEST_F(CallKeyboardFlowTest, TypingOnAnyCellWritesTheNoteAndReturnMovesOnWithout
     s.type(QStringLiteral("7 pm callback"));
     EXPECT_EQ(s.selected(), QList<int>{2});
     s.press(Qt::Key_Return);
-    EXPECT_EQ(s.content()[2].value(CallKeys::note), QVariant(QStringLiteral("7 pm callback")));
+    EXPECT_EQ(s.content().record(2).value(CallKeys::note), QVariant(QStringLiteral("7 pm callback")));
     EXPECT_EQ(s.selected(), QList<int>{3});
     EXPECT_EQ(s.stamped(), QList<int>{}) << "the Return that ends a note never dials";
     EXPECT_EQ(QApplication::focusWidget(), s.table());
@@ -96,21 +96,21 @@ TEST_F(CallKeyboardFlowTest, TheWholeRhythmByKeys) {
   s.press(Qt::Key_Return);
   s.press(Qt::Key_Return);
   EXPECT_EQ(s.stamped(), (QList<int>{0, 1}));
-  EXPECT_EQ(s.content()[0].value(CallKeys::success), QVariant(true));
-  EXPECT_EQ(s.content()[0].value(CallKeys::note), QVariant(QStringLiteral("Left a message")));
-  EXPECT_EQ(s.content()[1].value(CallKeys::success), QVariant(false));
+  EXPECT_EQ(s.content().record(0).value(CallKeys::success), QVariant(true));
+  EXPECT_EQ(s.content().record(0).value(CallKeys::note), QVariant(QStringLiteral("Left a message")));
+  EXPECT_EQ(s.content().record(1).value(CallKeys::success), QVariant(false));
   EXPECT_EQ(s.selected(), QList<int>{1});
 }
 
 TEST_F(CallKeyboardFlowTest, EscapeThrowsTheNoteAwayAndKeepsTheRow) {
   Session s;
   CallList list = numberedList(3);
-  list[1][CallKeys::note] = QStringLiteral("keep me");
+  list.setValue(1, CallField::Note, QStringLiteral("keep me"));
   s.controller()->setContent(list);
   s.selectCell(1, CallListModel::NumberColumn);
   s.type(QStringLiteral("oops"));
   s.press(Qt::Key_Escape);
-  EXPECT_EQ(s.content()[1].value(CallKeys::note), QVariant(QStringLiteral("keep me")));
+  EXPECT_EQ(s.content().record(1).value(CallKeys::note), QVariant(QStringLiteral("keep me")));
   EXPECT_EQ(s.selected(), QList<int>{1});
   EXPECT_EQ(s.stamped(), QList<int>{});
 }
@@ -118,7 +118,7 @@ TEST_F(CallKeyboardFlowTest, EscapeThrowsTheNoteAwayAndKeepsTheRow) {
 TEST_F(CallKeyboardFlowTest, SpaceTicksTheSelectedRowsOrUnticksThemAll) {
   Session s;
   CallList list = numberedList(4);
-  list[3][CallKeys::success] = true;
+  list.setValue(3, CallField::Success, true);
   s.controller()->setContent(list);
   auto successes = [&s] {
     QList<bool> ticks;
@@ -132,7 +132,7 @@ TEST_F(CallKeyboardFlowTest, SpaceTicksTheSelectedRowsOrUnticksThemAll) {
   EXPECT_EQ(successes(), (QList<bool>{false, true, false, true}));
   s.press(Qt::Key_Space);
   EXPECT_EQ(successes(), (QList<bool>{false, false, false, false}));
-  EXPECT_EQ(s.content()[1].value(CallKeys::note), QVariant(QString())) << "Space is no note";
+  EXPECT_EQ(s.content().record(1).value(CallKeys::note), QVariant(QString())) << "Space is no note";
 }
 
 TEST_F(CallKeyboardFlowTest, KeysWithoutASelectionDoNothing) {
@@ -162,8 +162,8 @@ TEST_F(CallKeyboardFlowTest, ReturnAfterTheLastNoteStaysAndSaysSo) {
 TEST_F(CallKeyboardFlowTest, DialNextSkipsCalledRowsAndRefusedNumbers) {
   Session s;
   CallList list = numberedList(6);
-  list[1][CallKeys::date] = QDateTime::currentDateTimeUtc().addDays(-1);
-  list[2][CallKeys::number] = QStringLiteral("call Anna");
+  list.setValue(1, CallField::Date, QDateTime::currentDateTimeUtc().addDays(-1));
+  list.setValue(2, CallField::Number, QStringLiteral("call Anna"));
   s.controller()->setContent(list);
   s.selectCell(0, CallListModel::IndexColumn);
 
@@ -195,8 +195,8 @@ TEST_F(CallKeyboardFlowTest, DialNextSkipsCalledRowsAndRefusedNumbers) {
 TEST_F(CallKeyboardFlowTest, StatusBarShowsWhatWentToTheDialer) {
   Session s;
   CallList list = numberedList(2);
-  list[0][CallKeys::number] = QStringLiteral("+1 (555) 010-0 ext. 7");
-  list[1][CallKeys::number] = QStringLiteral("\u202E5550107");
+  list.setValue(0, CallField::Number, QStringLiteral("+1 (555) 010-0 ext. 7"));
+  list.setValue(1, CallField::Number, QStringLiteral("\u202E5550107"));
   s.controller()->setContent(list);
   s.selectCell(0, CallListModel::NumberColumn);
   s.press(Qt::Key_Return);

@@ -23,29 +23,38 @@ QString digitsOnly(const QString& text, bool strict) {
   return digits;
 }
 
-bool passesCalls(const QVariantMap& record, CallListFilter::Calls calls) {
+bool passesCalls(const CallList& records, qsizetype row, CallListFilter::Calls calls) {
   switch (calls) {
     case CallListFilter::Calls::All:
       return true;
     case CallListFilter::Calls::NotCalled:
-      return !record.contains(CallKeys::date);
+      return !records.called(row);
     case CallListFilter::Calls::Succeeded:
-      return record.value(CallKeys::success).toBool();
+      return records.succeeded(row);
     case CallListFilter::Calls::NotSucceeded:
-      return !record.value(CallKeys::success).toBool();
+      return !records.succeeded(row);
   }
   return true;
 }
 
+// The text of a number or note as the table shows it.
+QString shownText(const CallList& records, qsizetype row, CallField field) {
+  if (records.field(row, field).isText()) return records.text(row, field).toString();
+  return records.has(row, field) ? CallListModel::displayText(records.value(row, field)) : QString();
+}
+
 }  // namespace
 
-bool CallListFilter::accepts(const QVariantMap& record) const {
-  if (!passesCalls(record, calls)) return false;
+bool CallListFilter::accepts(const CallList& records, qsizetype row) const {
+  if (!passesCalls(records, row, calls)) return false;
   const QString needle = search.trimmed();
   if (needle.isEmpty()) return true;
-  const QString number = CallListModel::displayText(record.value(CallKeys::number));
+  const QString number = shownText(records, row, CallField::Number);
   if (number.contains(needle, Qt::CaseInsensitive)) return true;
-  if (record.value(CallKeys::note).toString().contains(needle, Qt::CaseInsensitive)) return true;
+  if (records.field(row, CallField::Note).isText()
+          ? records.text(row, CallField::Note).contains(needle, Qt::CaseInsensitive)
+          : records.value(row, CallField::Note).toString().contains(needle, Qt::CaseInsensitive))
+    return true;
   const QString digits = digitsOnly(needle, true);
   return !digits.isEmpty() && digitsOnly(number, false).contains(digits);
 }

@@ -3,7 +3,8 @@
 #pragma once
 
 #include <QString>
-#include <QVariantMap>
+
+#include "app/call_list.h"
 
 struct CallListFilter {
   enum class Calls { All, NotCalled, Succeeded, NotSucceeded };
@@ -15,7 +16,7 @@ struct CallListFilter {
   // note contains it; a search made only of digits and separators also
   // matches a number holding those digits in any layout: "5550107" finds
   // "555-01 07".
-  [[nodiscard]] bool accepts(const QVariantMap& record) const;
+  [[nodiscard]] bool accepts(const CallList& records, qsizetype row) const;
   // Whether every record is shown.
   [[nodiscard]] bool showsAll() const;
 };

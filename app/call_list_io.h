@@ -11,16 +11,7 @@
 #include <QVariantMap>
 #include <optional>
 
-// The five keys of a call record.
-namespace CallKeys {
-inline const QString index = QStringLiteral("index");
-inline const QString number = QStringLiteral("number");
-inline const QString date = QStringLiteral("date");
-inline const QString success = QStringLiteral("success");
-inline const QString note = QStringLiteral("note");
-}  // namespace CallKeys
-
-using CallList = QList<QVariantMap>;
+#include "app/call_list.h"
 
 // The text of a stored number value: text unchanged, integers in decimal,
 // floating-point numbers in the shortest plain decimal that reads back the same

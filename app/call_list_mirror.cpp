@@ -2,7 +2,7 @@
 
 #include <thread>
 
-#include "prefs/plist_value.h"
+#include "app/stored_call_list.h"
 
 void CallListMirror::replace(const CallList& records) {
   std::lock_guard lock(incomingMutex_);
@@ -26,24 +26,20 @@ void CallListMirror::catchUp() {
   if (!incoming && changes.isEmpty()) return;
   stored_.reset();
   if (incoming) {
-    // A new array holding the same records: the window's list is ours no
-    // more once `incoming` goes.
-    mirror_ = CallList(incoming->cbegin(), incoming->cend());
+    // A copy of the records: the window's list is ours no more once
+    // `incoming` goes.
+    mirror_ = *incoming;
+    mirror_.detach();
     incoming.reset();
   }
   for (const auto& [row, record] : changes)
-    if (row >= 0 && row < mirror_.size()) mirror_[row] = record;
+    if (row >= 0 && row < mirror_.size()) mirror_.setRecord(row, record);
 }
 
 std::optional<QVariant> CallListMirror::storedForm() {
   std::lock_guard lock(mirrorMutex_);
   catchUp();
-  if (!stored_) {
-    QVariantList list;
-    list.reserve(mirror_.size());
-    for (const QVariantMap& record : mirror_) list.append(record);
-    stored_ = plist::normalized(QVariant(std::move(list)));
-  }
+  if (!stored_) stored_ = storedFromCallList(mirror_);
   return stored_;
 }
 

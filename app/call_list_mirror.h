@@ -12,6 +12,7 @@
 #include <QList>
 #include <QPair>
 #include <QVariant>
+#include <QVariantMap>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -26,8 +27,8 @@ class CallListMirror {
   // One record changed in place.
   void update(int row, const QVariantMap& record);
 
-  // The stored form of the list as last told, a normalized property-list
-  // value. Safe on any thread; the work happens on the caller's.
+  // The stored form of the list as last told (see storedFromCallList). Safe
+  // on any thread; the work happens on the caller's.
   [[nodiscard]] std::optional<QVariant> storedForm();
 
   // Stops sharing a list given to replace() right away, on a short-lived

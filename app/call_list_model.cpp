@@ -14,30 +14,21 @@ void CallListModel::setContent(CallList records) {
 
 void CallListModel::stampDate(int row, const QDateTime& when) {
   if (row < 0 || row >= records_.size()) return;
-  records_[row].insert(CallKeys::date, when.toUTC());
+  records_.setValue(row, CallField::Date, when.toUTC());
   const QModelIndex cell = index(row, DateColumn);
   Q_EMIT dataChanged(cell, cell);
   Q_EMIT contentChanged();
 }
 
-void CallListModel::restoreValue(int row, const QString& key, const QVariant& value) {
+void CallListModel::restoreValue(int row, CallField field, const QVariant& value) {
   if (row < 0 || row >= records_.size()) return;
-  if (value.isValid())
-    records_[row].insert(key, value);
-  else
-    records_[row].remove(key);
-  int column = 0;
-  while (column < ColumnCount - 1 && keyForColumn(column) != key) ++column;
-  const QModelIndex cell = index(row, column);
+  records_.setValue(row, field, value);
+  const QModelIndex cell = index(row, int(field));
   Q_EMIT dataChanged(cell, cell);
   Q_EMIT contentChanged();
 }
 
-const QString& CallListModel::keyForColumn(int column) {
-  static const QString* const keys[ColumnCount] = {&CallKeys::index, &CallKeys::number, &CallKeys::date,
-                                                   &CallKeys::success, &CallKeys::note};
-  return *keys[qBound(0, column, ColumnCount - 1)];
-}
+const QString& CallListModel::keyForColumn(int column) { return callKey(fieldForColumn(column)); }
 
 QString CallListModel::displayText(const QVariant& value) {
   switch (value.typeId()) {
@@ -58,16 +49,19 @@ int CallListModel::columnCount(const QModelIndex& parent) const { return parent.
 
 QVariant CallListModel::data(const QModelIndex& index, int role) const {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return {};
-  const QVariantMap& record = records_.at(index.row());
+  const int row = index.row();
   const int column = index.column();
   if (column == SuccessColumn) {
-    if (role == Qt::CheckStateRole)
-      return record.value(CallKeys::success).toBool() ? Qt::Checked : Qt::Unchecked;
+    if (role == Qt::CheckStateRole) return records_.succeeded(row) ? Qt::Checked : Qt::Unchecked;
     return {};
   }
   if (role == Qt::DisplayRole || role == Qt::EditRole || role == Qt::ToolTipRole) {
-    const auto it = record.constFind(keyForColumn(column));
-    const QString text = it == record.cend() ? QString() : displayText(*it);
+    const CallField field = fieldForColumn(column);
+    if (records_.field(row, field).isText()) {
+      const QStringView text = records_.text(row, field);
+      return role == Qt::EditRole ? text.toString() : shownCellText(text);
+    }
+    const QString text = records_.has(row, field) ? displayText(records_.value(row, field)) : QString();
     return role == Qt::EditRole ? text : shownCellText(text);
   }
   if (role == Qt::TextAlignmentRole && column == IndexColumn)
@@ -94,17 +88,17 @@ Qt::ItemFlags CallListModel::flags(const QModelIndex& index) const {
 
 bool CallListModel::setData(const QModelIndex& index, const QVariant& value, int role) {
   if (!checkIndex(index, CheckIndexOption::IndexIsValid)) return false;
-  QVariantMap& record = records_[index.row()];
-  const QString& key = keyForColumn(index.column());
-  const QVariant before = record.value(key);
+  const int row = index.row();
+  const CallField field = fieldForColumn(index.column());
+  const QVariant before = records_.value(row, field);
   if (index.column() == SuccessColumn && role == Qt::CheckStateRole) {
-    record.insert(CallKeys::success, value.toInt() == Qt::Checked);
+    records_.setValue(row, field, value.toInt() == Qt::Checked);
   } else if (index.column() == NoteColumn && role == Qt::EditRole) {
-    record.insert(CallKeys::note, value.toString());
+    records_.setValue(row, field, value.toString());
   } else {
     return false;
   }
-  if (record.value(key) != before) Q_EMIT recordEdited(index.row(), key, before);
+  if (records_.value(row, field) != before) Q_EMIT recordEdited(row, field, before);
   Q_EMIT dataChanged(index, index, {role, Qt::DisplayRole});
   Q_EMIT contentChanged();
   return true;

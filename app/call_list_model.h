@@ -19,13 +19,14 @@ class CallListModel : public QAbstractTableModel {
   // replaces the list decides whether it needs storing.
   void setContent(CallList records);
   [[nodiscard]] const CallList& content() const { return records_; }
-  [[nodiscard]] const QVariantMap& record(int row) const { return records_.at(row); }
+  // One record as a dictionary.
+  [[nodiscard]] QVariantMap record(int row) const { return records_.record(row); }
 
   // Sets one record's "date", replacing any earlier one.
   void stampDate(int row, const QDateTime& when);
-  // Puts `value` back under `key` of one record exactly as given (an invalid
-  // QVariant removes the key), as undoing an edit does. Emits no recordEdited.
-  void restoreValue(int row, const QString& key, const QVariant& value);
+  // Puts `value` back into a field of one record exactly as given (an invalid
+  // QVariant removes it), as undoing an edit does. Emits no recordEdited.
+  void restoreValue(int row, CallField field, const QVariant& value);
 
   // The text a cell shows: numbers as the export writes them (numberText),
   // dates in the user's locale.
@@ -40,12 +41,16 @@ class CallListModel : public QAbstractTableModel {
 
   // The record key a column shows.
   [[nodiscard]] static const QString& keyForColumn(int column);
+  // The field a column shows.
+  [[nodiscard]] static CallField fieldForColumn(int column) {
+    return CallField(qBound(0, column, ColumnCount - 1));
+  }
 
  Q_SIGNALS:
   // A record changed in place (a table edit or a date stamp) and should be stored.
   void contentChanged();
-  // The table edited `key` of the record at `row`, which held `before` (invalid when absent).
-  void recordEdited(int row, const QString& key, const QVariant& before);
+  // The table edited `field` of the record at `row`, which held `before` (invalid when absent).
+  void recordEdited(int row, CallField field, const QVariant& before);
 
  private:
   CallList records_;

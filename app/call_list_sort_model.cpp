@@ -20,7 +20,7 @@ icu::Collator* tableCollator() {
 }
 
 // An ICU sort key: comparing the bytes compares the texts by collation.
-QByteArray collationKey(const QString& text) {
+QByteArray collationKey(QStringView text) {
   icu::Collator* collator = tableCollator();
   if (!collator) return text.toUtf8();
   return collationSortKey(collator, text);
@@ -55,22 +55,27 @@ struct RowKey {
 
 constexpr qsizetype kHeadBytes = 16;
 
-RowKey keyFor(const QVariant& value, quint32 row, QByteArray* fullText) {
-  switch (value.typeId()) {
-    case QMetaType::UnknownType:
-      return {0, row, {0, 0}};
-    case QMetaType::LongLong:
-    case QMetaType::Int:
-    case QMetaType::Double:
-    case QMetaType::Float:
-    case QMetaType::Bool:
-      return {1, row, {orderedBits(value.toDouble()), 0}};
-    case QMetaType::QDateTime:
-      return {1, row, {orderedBits(double(value.toDateTime().toMSecsSinceEpoch())), 0}};
+RowKey keyFor(const CallList& calls, qsizetype row, CallField field, QByteArray* fullText) {
+  const CallValue& v = calls.field(row, field);
+  const auto number = [row](double value) { return RowKey{1, quint32(row), {orderedBits(value), 0}}; };
+  switch (v.kind) {
+    case CallValue::Kind::Absent:
+      return {0, quint32(row), {0, 0}};
+    case CallValue::Kind::Integer:
+      return number(double(v.integer));
+    case CallValue::Kind::Real:
+      return number(v.real);
+    case CallValue::Kind::Float:
+      return number(double(v.single));
+    case CallValue::Kind::Bool:
+      return number(v.boolean ? 1 : 0);
+    case CallValue::Kind::Date:
+      return number(double(v.msecs));
     default: {
-      const QByteArray key = collationKey(value.toString());
+      const QByteArray key =
+          collationKey(v.isText() ? calls.text(row, field) : QStringView(calls.value(row, field).toString()));
       if (key.size() > kHeadBytes) *fullText = key;
-      return {2, row, {bigEndianPrefix(key, 0), bigEndianPrefix(key, 8)}};
+      return {2, quint32(row), {bigEndianPrefix(key, 0), bigEndianPrefix(key, 8)}};
     }
   }
 }
@@ -133,7 +138,7 @@ void CallListSortModel::applyFilter() {
   shownRows_.clear();
   shownRows_.reserve(rows);
   for (int row = 0; row < rows; ++row)
-    if (!filter_ || !calls || filter_(calls->record(row))) shownRows_.append(row);
+    if (!filter_ || !calls || filter_(calls->content(), row)) shownRows_.append(row);
 }
 
 void CallListSortModel::setRowFilter(RowFilter accepts) {
@@ -149,16 +154,12 @@ void CallListSortModel::computeOrder() {
   auto* calls = qobject_cast<CallListModel*>(sourceModel());
   if (sortColumn_ < 0 || !calls || rows < 2) return;
 
-  const QString& column = CallListModel::keyForColumn(sortColumn_);
+  const CallField column = CallListModel::fieldForColumn(sortColumn_);
+  const CallList& content = calls->content();
   std::vector<RowKey> keys;
-  std::vector<QByteArray> fullTexts(calls->content().size());
+  std::vector<QByteArray> fullTexts(content.size());
   keys.reserve(rows);
-  static const QVariant absent;
-  for (const int row : shownRows_) {
-    const QVariantMap& record = calls->record(row);
-    const auto it = record.constFind(column);
-    keys.push_back(keyFor(it == record.cend() ? absent : *it, quint32(row), &fullTexts[row]));
-  }
+  for (const int row : shownRows_) keys.push_back(keyFor(content, row, column, &fullTexts[row]));
 
   // Ties keep content order in both directions, so the row number decides them.
   const bool descending = sortOrder_ == Qt::DescendingOrder;

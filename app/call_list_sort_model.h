@@ -14,8 +14,9 @@
 
 #include <QAbstractProxyModel>
 #include <QList>
-#include <QVariantMap>
 #include <functional>
+
+#include "app/call_list.h"
 
 class CallListSortModel : public QAbstractProxyModel {
   Q_OBJECT
@@ -33,7 +34,7 @@ class CallListSortModel : public QAbstractProxyModel {
 
   // Shows only the records `accepts` answers true for; an empty function
   // shows all. Resets the model: the caller restores the selection.
-  using RowFilter = std::function<bool(const QVariantMap&)>;
+  using RowFilter = std::function<bool(const CallList&, qsizetype row)>;
   void setRowFilter(RowFilter accepts);
 
   [[nodiscard]] int sortColumn() const { return sortColumn_; }

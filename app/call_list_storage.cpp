@@ -54,7 +54,7 @@ void CallListStorage::watch(CallListModel* model) {
           [this, model](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
             changed_ = true;
             for (int row = topLeft.row(); row <= bottomRight.row() && row < model->content().size(); ++row)
-              mirror_->update(row, model->content().at(row));
+              mirror_->update(row, model->content().record(row));
           });
   replace();
   // The first new list after this is the stored one, restored: not a change.
@@ -79,6 +79,17 @@ void CallListStorage::store(const CallList& records, const QString& key) {
   const bool first = !std::exchange(handedOver_, true);
   if (!changed && !first) return;
   Tirr_UserDefaults::writeProducedDefault([mirror = mirror_] { return mirror->storedForm(); }, key);
+}
+
+void CallListStorage::adoptRestored(const CallList& records, const QString& key) {
+  // Before watch() the mirror has not been told of the list yet.
+  if (records.size() != mirrorSize_) {
+    mirror_->replace(records);
+    mirrorSize_ = records.size();
+    CallListMirror::adoptSoon(mirror_);
+  }
+  handedOver_ = true;
+  Tirr_UserDefaults::adoptProducedDefault([mirror = mirror_] { return mirror->storedForm(); }, key);
 }
 
 bool CallListStorage::finish() {

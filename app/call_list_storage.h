@@ -46,6 +46,11 @@ class CallListStorage : public QObject {
   // Stores `records` (the watched model's content) under `key` in the background.
   void store(const CallList& records, const QString& key);
 
+  // `records`, the list just read from under `key`, is what is stored there:
+  // later writes of the preferences encode it from the list's form rather
+  // than decoding the file's, and nothing is written now.
+  void adoptRestored(const CallList& records, const QString& key);
+
   // Tells the user when the stored preferences could not be read at launch:
   // unreadable (left alone, never written over) or damaged (moved aside).
   void reportLaunchProblem();

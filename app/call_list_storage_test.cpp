@@ -196,17 +196,17 @@ TEST(CallListMirror, FollowsReplacementsAndChangedRecordsWithoutHoldingTheWindow
     QString note;
   } edits[] = {{0, "first"}, {2, "third"}, {0, "first again"}, {7, "out of range: ignored"}};
   for (const auto& e : edits) {
-    if (e.row < window.size()) window[e.row].insert(CallKeys::note, e.note);
-    mirror.update(e.row, e.row < window.size() ? window[e.row] : call(e.row));
+    if (e.row < window.size()) window.setValue(e.row, CallField::Note, e.note);
+    mirror.update(e.row, e.row < window.size() ? window.record(e.row) : call(e.row));
   }
   QVariantList expected;
   for (const QVariantMap& record : window) expected.append(record);
-  EXPECT_TRUE(plist::sameValue(*mirror.storedForm(), expected));
+  EXPECT_TRUE(plist::sameValue(plist::materialized(*mirror.storedForm()), expected));
 
   // Changes told before a replacement belong to the old list.
   mirror.update(1, call(99));
   mirror.replace({call(5)});
-  EXPECT_TRUE(plist::sameValue(*mirror.storedForm(), QVariantList{call(5)}));
+  EXPECT_TRUE(plist::sameValue(plist::materialized(*mirror.storedForm()), QVariantList{call(5)}));
 }
 
 }  // namespace

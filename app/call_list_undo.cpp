@@ -8,9 +8,9 @@
 #include <QTimer>
 
 #include "app/array_controller.h"
+#include "app/stored_call_list.h"
 #include "prefs/atomic_file.h"
 #include "prefs/plist_binary.h"
-#include "prefs/plist_value.h"
 
 namespace {
 
@@ -22,58 +22,58 @@ constexpr qint64 kMaxBackupBytes = qint64(2) << 30;
 }  // namespace
 
 // Replaces the whole list: an import, undone by putting the previous list back.
+// The command keeps only the list that is not in the table (the previous one
+// while the import stands, the imported one while it is undone), so that the
+// table's list is never shared with it and an edit never copies it.
 // After a relaunch the previous list is read from the backup only when the
 // import is first undone, so a launch never pays for decoding it.
 class ReplaceListCommand : public QUndoCommand {
  public:
-  ReplaceListCommand(CallListUndo* owner, std::optional<CallList> before, CallList after)
-      : QUndoCommand(ui("Import")), owner_(owner), before_(std::move(before)), after_(std::move(after)) {}
+  ReplaceListCommand(CallListUndo* owner, std::optional<CallList> before)
+      : QUndoCommand(ui("Import")), owner_(owner), other_(std::move(before)) {}
 
   // The list is already in place when the command is pushed.
   void redo() override {
     if (done_) return;
     done_ = true;
-    put(after_);
-    if (before_) owner_->writeBackup(*before_);
+    swapWithTable();
+    owner_->writeBackup(*other_);
   }
   void undo() override {
-    if (!before_) before_ = CallListUndo::readBackup();
-    if (!before_) {  // the backup is gone or damaged: the list stays, the step goes
+    if (!other_) other_ = CallListUndo::readBackup();
+    if (!other_) {  // the backup is gone or damaged: the list stays, the step goes
       setObsolete(true);
       owner_->backupUnreadable_ = true;
       return;
     }
     done_ = false;
-    put(*before_);
+    swapWithTable();
     QFile::remove(CallListUndo::backupPath());  // the list before the import is the list now
   }
 
  private:
-  void put(const CallList& list) {
+  void swapWithTable() {
     ArrayController* controller = owner_->controller_;
+    CallList shown = controller->content();
     owner_->applying_ = true;
-    controller->setContent(list);
+    controller->setContent(std::move(*other_));
     controller->rearrangeObjects();
     owner_->applying_ = false;
+    other_ = std::move(shown);
     // A replaced list is stored like any change (setContent alone does not ask for it).
     Q_EMIT controller->model()->contentChanged();
   }
 
   CallListUndo* owner_;
-  std::optional<CallList> before_;
-  CallList after_;
+  std::optional<CallList> other_;
   bool done_ = true;
 };
 
 // One edit of a record's note or success.
 class EditCommand : public QUndoCommand {
  public:
-  EditCommand(CallListUndo* owner, int row, QString key, QVariant before, QVariant after)
-      : owner_(owner),
-        row_(row),
-        key_(std::move(key)),
-        before_(std::move(before)),
-        after_(std::move(after)) {}
+  EditCommand(CallListUndo* owner, int row, CallField field, QVariant before, QVariant after)
+      : owner_(owner), row_(row), field_(field), before_(std::move(before)), after_(std::move(after)) {}
 
   void redo() override {
     if (done_) return;
@@ -89,13 +89,13 @@ class EditCommand : public QUndoCommand {
  private:
   void put(const QVariant& value) {
     owner_->applying_ = true;
-    owner_->controller_->model()->restoreValue(row_, key_, value);
+    owner_->controller_->model()->restoreValue(row_, field_, value);
     owner_->applying_ = false;
   }
 
   CallListUndo* owner_;
   int row_;
-  QString key_;
+  CallField field_;
   QVariant before_;
   QVariant after_;
   bool done_ = true;
@@ -129,20 +129,13 @@ std::optional<CallList> CallListUndo::readBackup() {
   if (!file.open(QIODevice::ReadOnly) || file.size() > kMaxBackupBytes) return std::nullopt;
   const std::optional<QVariant> value = plist::decodeBinary(file.readAll());
   if (!value || value->typeId() != QMetaType::QVariantList) return std::nullopt;
-  CallList list;
-  for (const QVariant& item : value->toList()) {
+  for (const QVariant& item : *static_cast<const QVariantList*>(value->constData()))
     if (item.typeId() != QMetaType::QVariantMap) return std::nullopt;
-    list.append(item.toMap());
-  }
-  return list;
+  return callListFromStored(value);
 }
 
 bool CallListUndo::writeBackup(const CallList& list) {
-  QVariantList stored;
-  stored.reserve(list.size());
-  for (const QVariantMap& record : list) stored.append(record);
-  const std::optional<QVariant> value = plist::normalized(stored);
-  const std::optional<QByteArray> bytes = value ? plist::encodeBinary(*value) : std::nullopt;
+  const std::optional<QByteArray> bytes = plist::encodeBinary(storedFromCallList(list));
   const QString path = backupPath();
   if (!bytes || !QDir().mkpath(QFileInfo(path).absolutePath())) return false;
   QFile::setPermissions(QFileInfo(path).absolutePath(),
@@ -153,24 +146,23 @@ bool CallListUndo::writeBackup(const CallList& list) {
 void CallListUndo::listImported(const CallList& previous) {
   closeEditGroup();
   writeBackup(previous);
-  stack_.push(new ReplaceListCommand(this, previous, controller_->content()));
+  stack_.push(new ReplaceListCommand(this, previous));
 }
 
 void CallListUndo::listRestored() {
-  if (QFile::exists(backupPath()))
-    stack_.push(new ReplaceListCommand(this, std::nullopt, controller_->content()));
+  if (QFile::exists(backupPath())) stack_.push(new ReplaceListCommand(this, std::nullopt));
 }
 
 // Edits made during one turn of the event loop (Space on several rows) form
 // one step, undone and redone together.
-void CallListUndo::recordEdit(int row, const QString& key, const QVariant& before) {
+void CallListUndo::recordEdit(int row, CallField field, const QVariant& before) {
   if (applying_) return;
   if (!editGroupOpen_) {
-    stack_.beginMacro(key == CallKeys::note ? ui("Note") : ui("Success"));
+    stack_.beginMacro(field == CallField::Note ? ui("Note") : ui("Success"));
     editGroupOpen_ = true;
     QTimer::singleShot(0, this, &CallListUndo::closeEditGroup);
   }
-  stack_.push(new EditCommand(this, row, key, before, controller_->content().at(row).value(key)));
+  stack_.push(new EditCommand(this, row, field, before, controller_->content().value(row, field)));
 }
 
 void CallListUndo::closeEditGroup() {

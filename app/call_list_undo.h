@@ -50,7 +50,7 @@ class CallListUndo : public QObject {
   void stepApplied(const QString& text, int row);
 
  private:
-  void recordEdit(int row, const QString& key, const QVariant& before);
+  void recordEdit(int row, CallField field, const QVariant& before);
   void closeEditGroup();
   void updateActions();
   bool writeBackup(const CallList& list);

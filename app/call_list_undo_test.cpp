@@ -46,9 +46,10 @@ void expectSameList(const CallList& actual, const CallList& expected) {
   ASSERT_EQ(actual.size(), expected.size());
   for (qsizetype i = 0; i < expected.size(); ++i) {
     SCOPED_TRACE(i);
-    EXPECT_EQ(actual[i].keys(), expected[i].keys());
-    for (auto it = expected[i].cbegin(); it != expected[i].cend(); ++it)
-      EXPECT_TRUE(plist::sameValue(actual[i].value(it.key()), it.value())) << it.key().toStdString();
+    const QVariantMap got = actual.record(i), want = expected.record(i);
+    EXPECT_EQ(got.keys(), want.keys());
+    for (auto it = want.cbegin(); it != want.cend(); ++it)
+      EXPECT_TRUE(plist::sameValue(got.value(it.key()), it.value())) << it.key().toStdString();
   }
 }
 
@@ -111,7 +112,7 @@ TEST_F(CallListUndoTest, UndoAfterAnImportRestoresTheListExactly) {
 
   s.press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
   ASSERT_EQ(s.content().size(), 2);
-  EXPECT_EQ(s.content()[1].value(CallKeys::number), QVariant(QStringLiteral("555 0901")));
+  EXPECT_EQ(s.content().record(1).value(CallKeys::number), QVariant(QStringLiteral("555 0901")));
   s.press(Qt::Key_Z, Qt::ControlModifier);
 
   // What was undone is what is stored.
@@ -133,9 +134,9 @@ TEST_F(CallListUndoTest, AfterARelaunchUndoBringsBackTheListFromBeforeTheImport)
   // An edit after the relaunch is undone first, then the import.
   s.selectRow(1);
   s.press(Qt::Key_Space);
-  EXPECT_EQ(s.content()[1].value(CallKeys::success), QVariant(true));
+  EXPECT_EQ(s.content().record(1).value(CallKeys::success), QVariant(true));
   s.press(Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(s.content()[1].value(CallKeys::success), QVariant(false));
+  EXPECT_EQ(s.content().record(1).value(CallKeys::success), QVariant(false));
   s.press(Qt::Key_Z, Qt::ControlModifier);
   expectSameList(s.content(), daysWork());
 }
@@ -169,12 +170,12 @@ TEST_F(CallListUndoTest, EditsUndoOneKeyPressAtATime) {
   s.table()->selectionModel()->select(s.table()->model()->index(2, 0),
                                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
   s.press(Qt::Key_Space);  // ticks rows 1 and 2
-  ASSERT_EQ(s.content()[2].value(CallKeys::success), QVariant(true));
-  EXPECT_EQ(s.delegate->dataArrayController()->content()[1].value(CallKeys::success), QVariant(true));
+  ASSERT_EQ(s.content().record(2).value(CallKeys::success), QVariant(true));
+  EXPECT_EQ(s.delegate->dataArrayController()->content().record(1).value(CallKeys::success), QVariant(true));
 
   s.press(Qt::Key_Z, Qt::ControlModifier);
-  EXPECT_EQ(s.content()[1].value(CallKeys::success), QVariant(false));
-  EXPECT_EQ(s.content()[2].value(CallKeys::success), QVariant(false));
+  EXPECT_EQ(s.content().record(1).value(CallKeys::success), QVariant(false));
+  EXPECT_EQ(s.content().record(2).value(CallKeys::success), QVariant(false));
   EXPECT_EQ(s.status(), QStringLiteral("Undone: Success."));
   s.press(Qt::Key_Z, Qt::ControlModifier);
   expectSameList(s.content(), daysWork());
@@ -182,7 +183,7 @@ TEST_F(CallListUndoTest, EditsUndoOneKeyPressAtATime) {
   s.press(Qt::Key_Z, Qt::ControlModifier);  // nothing left: nothing happens
   expectSameList(s.content(), daysWork());
   s.press(Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
-  EXPECT_EQ(s.content()[0].value(CallKeys::note), QVariant(QStringLiteral("left a message")));
+  EXPECT_EQ(s.content().record(0).value(CallKeys::note), QVariant(QStringLiteral("left a message")));
   EXPECT_EQ(s.status(), QStringLiteral("Redone: Note."));
 }
 

@@ -12,9 +12,8 @@ QString ui(const char* text) { return QCoreApplication::translate("ui", text); }
 
 constexpr quint8 kShown = 1, kCalled = 2, kSucceeded = 4;
 
-quint8 flagsOf(const QVariantMap& record) {
-  return kShown | (record.contains(CallKeys::date) ? kCalled : 0) |
-         (record.value(CallKeys::success).toBool() ? kSucceeded : 0);
+quint8 flagsOf(const CallList& records, qsizetype row) {
+  return kShown | (records.called(row) ? kCalled : 0) | (records.succeeded(row) ? kSucceeded : 0);
 }
 
 }  // namespace
@@ -40,7 +39,7 @@ void CallProgress::recountAll() {
   shown_ = called_ = succeeded_ = 0;
   for (int row = 0; row < arranged->rowCount(); ++row) {
     const int content = arranged->mapToSource(arranged->index(row, 0)).row();
-    counted_[content] = flagsOf(records.at(content));
+    counted_[content] = flagsOf(records, content);
     ++shown_;
   }
   for (const quint8 flags : counted_) {
@@ -55,7 +54,7 @@ void CallProgress::recountRows(int first, int last) {
   for (int row = qMax(first, 0); row <= last && row < int(counted_.size()); ++row) {
     const quint8 before = counted_[row];
     if (!(before & kShown)) continue;  // hidden by the filter
-    const quint8 after = flagsOf(records.at(row));
+    const quint8 after = flagsOf(records, row);
     called_ += ((after & kCalled) ? 1 : 0) - ((before & kCalled) ? 1 : 0);
     succeeded_ += ((after & kSucceeded) ? 1 : 0) - ((before & kSucceeded) ? 1 : 0);
     counted_[row] = after;

@@ -58,7 +58,7 @@ QVariant recordValue(const QModelIndex& index) {
     source = proxy->mapToSource(source);
   const auto* calls = qobject_cast<const CallListModel*>(source.model());
   if (!calls || !source.isValid()) return {};
-  return calls->record(source.row()).value(CallListModel::keyForColumn(source.column()));
+  return calls->content().value(source.row(), CallListModel::fieldForColumn(source.column()));
 }
 
 constexpr QChar kLeftToRightOverride(0x202D);

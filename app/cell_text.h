@@ -12,4 +12,4 @@ inline constexpr qsizetype kShownCellLength = 300;
 // `text` itself when it has at most kShownCellLength characters; otherwise its
 // first kShownCellLength (one fewer when that would split a surrogate pair),
 // followed by "…". Example: 1,000 × "a" -> 300 × "a" + "…".
-[[nodiscard]] QString shownCellText(const QString& text);
+[[nodiscard]] QString shownCellText(QStringView text);

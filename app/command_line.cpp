@@ -32,7 +32,7 @@ void describeOptions(QCommandLineParser& parser) {
 }
 
 int exportStoredList(const QString& path, QTextStream& out, QTextStream& err) {
-  const CallList records = callListFromStored(Tirr_UserDefaults::readDefault(AppDelegate::kDataKey));
+  const CallList records = readStoredCallList(AppDelegate::kDataKey).value_or(CallList());
   const QByteArray text = exportText(records);
   if (path == QLatin1String("-")) {
     QFile standardOutput;
@@ -74,7 +74,8 @@ int importIntoStore(const QString& path, QTextStream& out, QTextStream& err) {
     case ImportOutcome::Status::Loaded:
       break;
   }
-  Tirr_UserDefaults::writeDefault(storedFromCallList(outcome.records), AppDelegate::kDataKey);
+  Tirr_UserDefaults::writeProducedDefault([stored = storedFromCallList(outcome.records)] { return stored; },
+                                          AppDelegate::kDataKey);
   if (!Tirr_UserDefaults::synchronizeDefaults()) {
     err << ui("Could not store the call list; the stored list is unchanged.") << Qt::endl;
     return ExitCode::ioError;

@@ -55,7 +55,7 @@ TEST(DateColumnReading, ExportLoadsUnderAnotherLocale) {
     ASSERT_EQ(back.status, ImportOutcome::Status::Loaded);
     ASSERT_EQ(back.records.size(), records.size());
     for (qsizetype i = 0; i < records.size(); ++i)
-      EXPECT_EQ(back.records[i].value(CallKeys::date), records[i].value(CallKeys::date)) << i;
+      EXPECT_EQ(back.records.record(i).value(CallKeys::date), records.record(i).value(CallKeys::date)) << i;
     EXPECT_EQ(back.unreadDates, 0);
     EXPECT_EQ(back.dateForm, QString::fromLatin1(c.form));
   }
@@ -94,7 +94,7 @@ TEST(DateColumnReading, StatusNamesTheFormAndTheUnreadDates) {
   ScopedCallDateLocale english("en_US", "America/New_York");
   ImportOutcome outcome;
   outcome.status = ImportOutcome::Status::Loaded;
-  outcome.records = CallList(2);
+  outcome.records = CallList{QVariantMap(), QVariantMap()};
   outcome.encoding = QStringLiteral("UTF-8");
   outcome.dateForm = QStringLiteral("de_DE");
   outcome.unreadDates = 3;

@@ -66,11 +66,11 @@ TEST(ExportRoundTrip, ImportOfExportGivesTheSameList) {
     ASSERT_EQ(back.records.size(), records.size());
     for (qsizetype i = 0; i < records.size(); ++i) {
       SCOPED_TRACE(i);
-      EXPECT_EQ(back.records[i].value(CallKeys::index), records[i].value(CallKeys::index));
-      EXPECT_EQ(back.records[i].value(CallKeys::success), records[i].value(CallKeys::success));
+      EXPECT_EQ(back.records.record(i).value(CallKeys::index), records.record(i).value(CallKeys::index));
+      EXPECT_EQ(back.records.record(i).value(CallKeys::success), records.record(i).value(CallKeys::success));
       for (const QString* key : {&CallKeys::number, &CallKeys::note}) {
-        const QString written = records[i].value(*key).toString();
-        EXPECT_EQ(back.records[i].value(*key).toString(), afterRoundTrip(written))
+        const QString written = records.record(i).value(*key).toString();
+        EXPECT_EQ(back.records.record(i).value(*key).toString(), afterRoundTrip(written))
             << "written: " << written.toStdString();
       }
     }

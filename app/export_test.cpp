@@ -116,10 +116,10 @@ TEST(ExportText, ImportReadsTheExportBack) {
     ASSERT_EQ(back.records.size(), records.size());
     for (qsizetype i = 0; i < records.size(); ++i) {
       SCOPED_TRACE(i);
-      EXPECT_EQ(back.records[i].keys(), records[i].keys());
-      for (const QString& key : records[i].keys()) {
-        EXPECT_EQ(back.records[i].value(key).typeId(), records[i].value(key).typeId()) << key.toStdString();
-        EXPECT_EQ(back.records[i].value(key), records[i].value(key)) << key.toStdString();
+      EXPECT_EQ(back.records.record(i).keys(), records.record(i).keys());
+      for (const QString& key : records.record(i).keys()) {
+        EXPECT_EQ(back.records.record(i).value(key).typeId(), records.record(i).value(key).typeId()) << key.toStdString();
+        EXPECT_EQ(back.records.record(i).value(key), records.record(i).value(key)) << key.toStdString();
       }
     }
   }

@@ -11,6 +11,7 @@
 // white space at the ends goes; a placeholder in a note comes back as one
 // quote, and U+0000, which marks a file as not text, is written as U+FFFD.
 #include <QVariant>
+#include <charconv>
 
 #include "app/call_dates.h"
 #include "app/call_list_io.h"
@@ -50,8 +51,8 @@ bool readsBackUnchanged(QStringView text, bool firstInLine) {
 
 // The text with the changes no written form survives: line breaks become
 // spaces, U+0000 becomes U+FFFD, white space at the ends goes.
-QString readableCore(const QString& value) {
-  QString text = value;
+QString readableCore(QStringView value) {
+  QString text = value.toString();
   for (QChar& c : text) {
     if (ParagraphScanner::isTerminator(c.unicode()))
       c = u' ';
@@ -74,7 +75,7 @@ void appendQuoted(QString& out, QStringView text) {
   out += u'"';
 }
 
-void appendText(QString& out, const QString& text, bool firstInLine) {
+void appendText(QString& out, QStringView text, bool firstInLine) {
   if (readsBackUnchanged(text, firstInLine)) {
     out += text;
     return;
@@ -107,36 +108,17 @@ void appendValue(QString& out, const QVariant& value, bool firstInLine) {
   }
 }
 
-// The five fields of a record, found in one walk over its entries rather than
-// five searches of the map: the export visits every record of a long list.
-struct RecordFields {
-  const QVariant* index = nullptr;
-  const QVariant* number = nullptr;
-  const QVariant* date = nullptr;
-  const QVariant* success = nullptr;
-  const QVariant* note = nullptr;
-};
-
-RecordFields fieldsOf(const QVariantMap& record) {
-  RecordFields fields;
-  for (auto it = record.cbegin(); it != record.cend(); ++it) {
-    const QString& key = it.key();
-    if (key == CallKeys::index)
-      fields.index = &it.value();
-    else if (key == CallKeys::number)
-      fields.number = &it.value();
-    else if (key == CallKeys::date)
-      fields.date = &it.value();
-    else if (key == CallKeys::success)
-      fields.success = &it.value();
-    else if (key == CallKeys::note)
-      fields.note = &it.value();
+void appendField(QString& out, const CallList& records, qsizetype row, CallField field,
+                 bool firstInLine = false) {
+  const CallValue& v = records.field(row, field);
+  if (v.isText()) return appendText(out, records.text(row, field), firstInLine);
+  if (v.kind == CallValue::Kind::Integer) {
+    char digits[24];
+    const auto end = std::to_chars(digits, digits + sizeof digits, v.integer).ptr;
+    out += QLatin1StringView(digits, end - digits);
+    return;
   }
-  return fields;
-}
-
-void appendField(QString& out, const QVariant* value, bool firstInLine = false) {
-  if (value) appendValue(out, *value, firstInLine);
+  if (v.kind != CallValue::Kind::Absent) appendValue(out, records.value(row, field), firstInLine);
 }
 
 }  // namespace
@@ -145,18 +127,17 @@ QByteArray exportText(const CallList& records) {
   QString text;
   text.reserve(40 + records.size() * 64);
   text += QLatin1StringView("index\tnumber\tdate\tsuccess\tnote\n");
-  for (const QVariantMap& record : records) {
-    const RecordFields fields = fieldsOf(record);
-    appendField(text, fields.index, true);
+  for (qsizetype row = 0; row < records.size(); ++row) {
+    appendField(text, records, row, CallField::Index, true);
     text += u'\t';
-    appendField(text, fields.number);
+    appendField(text, records, row, CallField::Number);
     text += u'\t';
-    if (fields.date && fields.date->typeId() == QMetaType::QDateTime)
-      appendCallDate(text, *static_cast<const QDateTime*>(fields.date->constData()));
+    if (const CallValue& date = records.field(row, CallField::Date); date.kind == CallValue::Kind::Date)
+      appendCallDate(text, QDateTime::fromMSecsSinceEpoch(date.msecs, Qt::UTC));
     text += u'\t';
-    text += fields.success && fields.success->toBool() ? u'1' : u'0';
+    text += records.succeeded(row) ? u'1' : u'0';
     text += u'\t';
-    appendField(text, fields.note);
+    appendField(text, records, row, CallField::Note);
     text += u'\n';
   }
   return text.toUtf8();

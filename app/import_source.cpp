@@ -233,28 +233,35 @@ std::optional<QString> ImportSource::inspect() {
   }
 }
 
-QList<QVariantMap> ImportSource::textRecords(QString* problem) {
+bool ImportSource::readFields(Handler& handler, QString* problem) {
   // Blocks no larger than the file: a short list needs no megabyte buffer.
   const DelimitedReadOptions options{.delimiter = delimiter_,
                                      .typed = false,
                                      .blockBytes = std::clamp<qint64>(size_ + 1, 4096, qint64{1} << 20)};
-  if (text_) return readDelimitedText(*text_, options);
+  if (text_) {
+    readDelimitedTextFields(*text_, options, handler);
+    return true;
+  }
   // The reader opens the file again through the descriptor checked here.
   const QString opened = QStringLiteral("/proc/self/fd/%1").arg(fd_);
-  QList<QVariantMap> rows = readDelimitedFile(QFileInfo::exists(opened) ? opened : path_, options);
-  if (!rows.isEmpty()) return rows;
-  // Nothing: a file without data lines, or one that is not UTF-8 after all.
+  if (readDelimitedFileFields(QFileInfo::exists(opened) ? opened : path_, options, handler)) return true;
+  // Not read to its end: a file that is not UTF-8 after all, or a read error.
+  handler.restart();
   const std::optional<QByteArray> bytes = readFrom(0, -1);
   if (!bytes) {
     *problem = QStringLiteral("it could not be read: ") + errorText(errno);
-    return {};
+    return false;
   }
   QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   [[maybe_unused]] const QString whole = decoder(*bytes);
-  if (!decoder.hasError()) return {};
+  if (!decoder.hasError()) {
+    *problem = QStringLiteral("it could not be read to its end");
+    return false;
+  }
   if (std::optional<QString> failure = decodeWhole()) {
     *problem = *failure;
-    return {};
+    return false;
   }
-  return readDelimitedText(*text_, {.delimiter = delimiter_, .typed = false});
+  readDelimitedTextFields(*text_, {.delimiter = delimiter_, .typed = false}, handler);
+  return true;
 }

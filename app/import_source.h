@@ -7,8 +7,9 @@
 #include <QByteArray>
 #include <QList>
 #include <QString>
-#include <QVariantMap>
 #include <optional>
+
+#include "collections/delimited_file_reader.h"
 
 enum class ImportEncoding { Utf8, Utf16LE, Utf16BE, Windows1252 };
 
@@ -32,17 +33,25 @@ class ImportSource {
   ~ImportSource();
 
   [[nodiscard]] ImportEncoding encoding() const { return encoding_; }
+  // The file's size in bytes when it was opened.
+  [[nodiscard]] qint64 size() const { return size_; }
   // "\t" when the file's very first line holds a tab, "," otherwise.
   [[nodiscard]] const QString& delimiter() const { return delimiter_; }
   // The first line that is neither empty nor a "#" comment; nothing when
   // there is none.
   [[nodiscard]] const std::optional<QString>& headerLine() const { return header_; }
 
-  // The records of the data lines, every cell as the line parser finished
-  // it. A file that began as UTF-8 and is not UTF-8 further on is read again
-  // as Windows-1252, and encoding() says so. Sets `problem` when the file
+  // Receives the file's fields; restart() drops what it was given before.
+  class Handler : public DelimitedFieldHandler {
+   public:
+    virtual void restart() = 0;
+  };
+  // Hands the header and the fields of the data lines to `handler`, every
+  // cell as the line parser finished it. A file that began as UTF-8 and is
+  // not UTF-8 further on is read again as Windows-1252 (after a restart()),
+  // and encoding() says so. Answers false, with `problem` set, when the file
   // cannot be read to its end.
-  [[nodiscard]] QList<QVariantMap> textRecords(QString* problem);
+  [[nodiscard]] bool readFields(Handler& handler, QString* problem);
 
  private:
   ImportSource(QString path, int fd) : path_(std::move(path)), fd_(fd) {}

@@ -100,7 +100,7 @@ TEST(ImportSource, ReadsTheEncodingsSpreadsheetsSave) {
     const ImportOutcome outcome = importCallList(writeFile(dir, QString::fromUtf8(c.name), c.file));
     ASSERT_EQ(outcome.status, Status::Loaded) << outcome.reason.toStdString();
     EXPECT_EQ(outcome.encoding, QString::fromUtf8(c.encoding));
-    EXPECT_EQ(outcome.records.last().value(CallKeys::note).toString(), c.lastNote);
+    EXPECT_EQ(outcome.records.record(outcome.records.size() - 1).value(CallKeys::note).toString(), c.lastNote);
     if (c.status) {
       EXPECT_EQ(importStatusMessage(outcome, QStringLiteral("f")), QString::fromUtf8(c.status));
     }
@@ -123,8 +123,8 @@ TEST(ImportSource, FindsAHeaderBeyondTheFirstBlock) {
   EXPECT_TRUE(source->headerLine()->endsWith(QStringLiteral(",index,number,note")));
   const ImportOutcome outcome = importCallList(path);
   ASSERT_EQ(outcome.status, Status::Loaded);
-  EXPECT_EQ(outcome.records.first().value(CallKeys::index), QVariant(qint64(7)));
-  EXPECT_EQ(outcome.records.first().value(CallKeys::note), QVariant(QStringLiteral("n")));
+  EXPECT_EQ(outcome.records.record(0).value(CallKeys::index), QVariant(qint64(7)));
+  EXPECT_EQ(outcome.records.record(0).value(CallKeys::note), QVariant(QStringLiteral("n")));
 }
 
 }  // namespace

@@ -1,18 +1,20 @@
 #include "app/stored_call_list.h"
 
-CallList callListFromStored(const std::optional<QVariant>& stored) {
-  CallList records;
-  if (!stored) return records;
-  const QVariantList list = stored->toList();
-  records.reserve(list.size());
-  for (const QVariant& item : list)
-    if (item.typeId() == QMetaType::QVariantMap) records.append(item.toMap());
-  return records;
+#include "prefs/plist_records.h"
+#include "prefs/user_defaults.h"
+
+std::optional<CallList> readStoredCallList(const QString& key) {
+  CallListReader reader;
+  if (!Tirr_UserDefaults::visitRecordsDefault(key, reader)) return std::nullopt;
+  return reader.finish();
 }
 
-QVariantList storedFromCallList(const CallList& records) {
-  QVariantList list;
-  list.reserve(records.size());
-  for (const QVariantMap& record : records) list.append(record);
-  return list;
+CallList callListFromStored(const std::optional<QVariant>& stored) {
+  CallListReader reader;
+  if (stored) plist::visitRecords(*stored, reader);
+  return reader.finish();
+}
+
+QVariant storedFromCallList(const CallList& records) {
+  return plist::recordTableValue(records.storedTable());
 }

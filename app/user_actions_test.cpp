@@ -74,8 +74,8 @@ TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
     Session s;
     s.chooseInDialog(s.window->loadAction(), "loadDialog", calls);
     ASSERT_EQ(s.content().size(), 3);
-    EXPECT_EQ(s.content()[1].value(CallKeys::number), QVariant(QStringLiteral("0800123456")));
-    EXPECT_EQ(s.content()[1].value(CallKeys::success), QVariant(true));
+    EXPECT_EQ(s.content().record(1).value(CallKeys::number), QVariant(QStringLiteral("0800123456")));
+    EXPECT_EQ(s.content().record(1).value(CallKeys::success), QVariant(true));
     EXPECT_EQ(s.status(), QStringLiteral("Loaded 3 entries from “calls.txt”."));
     EXPECT_EQ(s.delegate->dataArrayController()->selectedContentRows(), QList<int>{0});
     EXPECT_EQ(Tirr_UserDefaults::readDefault(AppDelegate::kLastDirectoryKey).value_or(QVariant()),
@@ -95,10 +95,10 @@ TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
                       QItemSelectionModel::Select | QItemSelectionModel::Rows);
     const QDateTime before = QDateTime::currentDateTimeUtc().addMSecs(-1);
     s.window->dialAction()->trigger();
-    EXPECT_FALSE(s.content()[0].contains(CallKeys::date));
-    EXPECT_FALSE(s.content()[2].contains(CallKeys::date));
-    ASSERT_TRUE(s.content()[1].contains(CallKeys::date));
-    EXPECT_GE(s.content()[1].value(CallKeys::date).toDateTime(), before);
+    EXPECT_FALSE(s.content().record(0).contains(CallKeys::date));
+    EXPECT_FALSE(s.content().record(2).contains(CallKeys::date));
+    ASSERT_TRUE(s.content().record(1).contains(CallKeys::date));
+    EXPECT_GE(s.content().record(1).value(CallKeys::date).toDateTime(), before);
     EXPECT_EQ(s.status(), QStringLiteral("Dialling 0800123456: true 0800123456"));
 
     // Tick success and rewrite a note through the table.
@@ -107,8 +107,8 @@ TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
         shown->setData(shown->index(0, CallListModel::SuccessColumn), Qt::Checked, Qt::CheckStateRole));
     EXPECT_TRUE(shown->setData(shown->index(1, CallListModel::NoteColumn), QStringLiteral("call after 3"),
                                Qt::EditRole));
-    EXPECT_EQ(s.content()[2].value(CallKeys::success), QVariant(true));
-    EXPECT_EQ(s.content()[0].value(CallKeys::note), QVariant(QStringLiteral("call after 3")));
+    EXPECT_EQ(s.content().record(2).value(CallKeys::success), QVariant(true));
+    EXPECT_EQ(s.content().record(0).value(CallKeys::note), QVariant(QStringLiteral("call after 3")));
 
     s.chooseInDialog(s.window->exportAction(), "exportDialog", exported);
     EXPECT_EQ(s.status(), QStringLiteral("Exported 3 entries to “log.txt”."));
@@ -129,9 +129,9 @@ TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
   relaunchStore();
   Session again;
   ASSERT_EQ(again.content().size(), 3);
-  EXPECT_EQ(again.content()[0].value(CallKeys::note), QVariant(QStringLiteral("call after 3")));
-  EXPECT_TRUE(again.content()[1].contains(CallKeys::date));
-  EXPECT_EQ(again.content()[2].value(CallKeys::success), QVariant(true));
+  EXPECT_EQ(again.content().record(0).value(CallKeys::note), QVariant(QStringLiteral("call after 3")));
+  EXPECT_TRUE(again.content().record(1).contains(CallKeys::date));
+  EXPECT_EQ(again.content().record(2).value(CallKeys::success), QVariant(true));
   EXPECT_EQ(column(again.table(), CallListModel::NumberColumn).first(), QStringLiteral("+49 30 123"));
 
   // The exported log loads back as the same list.
@@ -141,10 +141,10 @@ TEST_F(UserActionsTest, LoadSortDialEditExportQuitAndRelaunch) {
   for (int i = 0; i < 3; ++i) {
     SCOPED_TRACE(i);
     for (const QString* key : {&CallKeys::index, &CallKeys::number, &CallKeys::success, &CallKeys::note})
-      EXPECT_EQ(again.content()[i].value(*key), before[i].value(*key)) << key->toStdString();
+      EXPECT_EQ(again.content().record(i).value(*key), before.record(i).value(*key)) << key->toStdString();
   }
-  EXPECT_EQ(again.content()[1].value(CallKeys::date).toDateTime().toSecsSinceEpoch(),
-            before[1].value(CallKeys::date).toDateTime().toSecsSinceEpoch());
+  EXPECT_EQ(again.content().record(1).value(CallKeys::date).toDateTime().toSecsSinceEpoch(),
+            before.record(1).value(CallKeys::date).toDateTime().toSecsSinceEpoch());
 }
 
 TEST_F(UserActionsTest, FailedOrEmptyLoadsLeaveTheListAndSayWhy) {
@@ -193,7 +193,7 @@ TEST_F(UserActionsTest, LoadsASpreadsheetsUnicodeText) {
   const QByteArray bytes = encoder(QStringLiteral("Telefon\r\n030 1234\r\n+49 89 555\r\n"));
   s.chooseInDialog(s.window->loadAction(), "loadDialog", writeFile("calls.tsv", bytes));
   ASSERT_EQ(s.content().size(), 2);
-  EXPECT_EQ(s.content()[1].value(CallKeys::number), QVariant(QStringLiteral("+49 89 555")));
+  EXPECT_EQ(s.content().record(1).value(CallKeys::number), QVariant(QStringLiteral("+49 89 555")));
   EXPECT_EQ(s.status(), QStringLiteral("Loaded 2 entries from “calls.tsv”. Read as UTF-16LE."));
 }
 

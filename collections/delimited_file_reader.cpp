@@ -136,13 +136,13 @@ class HeaderLayout {
   std::vector<Key> keys_;  // in QString order, as QVariantMap keeps them
 };
 
-// Turns lines into records: "#" lines and empty lines are skipped everywhere,
+// Turns lines into fields: "#" lines and empty lines are skipped everywhere,
 // the first other line is the header, and every later one a data line whose
-// first cells become a record.
-class RecordBuilder {
+// fields go to the handler.
+class FieldDriver {
  public:
-  RecordBuilder(std::optional<QString> delimiter, bool typed)
-      : delimiter_(std::move(delimiter)), makeValue_(typed ? typedDelimitedCell : textCell) {}
+  FieldDriver(std::optional<QString> delimiter, DelimitedFieldHandler& handler)
+      : delimiter_(std::move(delimiter)), handler_(handler) {}
 
   void takeLines(QStringView text) {
     ParagraphScanner lines(text);
@@ -150,15 +150,16 @@ class RecordBuilder {
     while (lines.next(line)) {
       if (!delimiter_) delimiter_ = delimiterForFirstLine(line);
       if (line.isEmpty() || line.front() == u'#') continue;
-      if (!header_) {
-        header_.emplace(line, *delimiter_);
+      if (!headerSeen_) {
+        headerSeen_ = true;
+        handler_.header(line, *delimiter_);
         continue;
       }
-      takeDataLine(line);
+      qsizetype column = 0;
+      fields_.scan(line, *delimiter_, [&](QStringView field) { return handler_.field(column++, field); });
+      handler_.endLine(column);
     }
   }
-
-  [[nodiscard]] QList<QVariantMap> takeRecords() { return std::move(records_); }
 
  private:
   // "\t" when the file's very first line, whatever it is, holds a tab.
@@ -167,39 +168,65 @@ class RecordBuilder {
     return tab ? QStringLiteral("\t") : QStringLiteral(",");
   }
 
-  static QVariant textCell(QStringView field) { return QVariant(field.toString()); }
+  std::optional<QString> delimiter_;
+  DelimitedFieldHandler& handler_;
+  bool headerSeen_ = false;
+  DelimitedFieldScanner fields_;
+};
 
-  void takeDataLine(QStringView line) {
-    // Only the first columnCount fields can reach the record, so the scan
-    // stops there: a line of a million fields costs no more than the header.
-    cells_.clear();
-    const std::size_t wanted = header_->columnCount();
-    fields_.scan(line, *delimiter_, [&](QStringView field) {
-      cells_.push_back(makeValue_(field));
-      return cells_.size() < wanted;
-    });
-    if (!cells_.empty()) records_.append(header_->record(cells_));
+// Builds a record of each data line's first cells.
+class RecordBuilder final : public DelimitedFieldHandler {
+ public:
+  explicit RecordBuilder(bool typed) : makeValue_(typed ? typedDelimitedCell : textCell) {}
+
+  void header(QStringView line, QStringView delimiter) override { header_.emplace(line, delimiter); }
+
+  // Only the first columnCount fields can reach the record, so the scan
+  // stops there: a line of a million fields costs no more than the header.
+  bool field(qsizetype, QStringView text) override {
+    cells_.push_back(makeValue_(text));
+    return cells_.size() < header_->columnCount();
   }
 
-  std::optional<QString> delimiter_;
+  void endLine(qsizetype) override {
+    if (!cells_.empty()) records_.append(header_->record(cells_));
+    cells_.clear();
+  }
+
+  [[nodiscard]] QList<QVariantMap> takeRecords() { return std::move(records_); }
+
+ private:
+  static QVariant textCell(QStringView field) { return QVariant(field.toString()); }
+
   QVariant (*makeValue_)(QStringView);
   std::optional<HeaderLayout> header_;
-  DelimitedFieldScanner fields_;
   std::vector<QVariant> cells_;
   QList<QVariantMap> records_;
 };
 
 }  // namespace
 
-QList<QVariantMap> readDelimitedFile(const QString& path, const DelimitedReadOptions& options) {
-  RecordBuilder builder(options.delimiter, options.typed);
+bool readDelimitedFileFields(const QString& path, const DelimitedReadOptions& options,
+                             DelimitedFieldHandler& handler) {
+  FieldDriver driver(options.delimiter, handler);
   Utf8LineBlocks blocks(options.blockBytes);
-  if (!blocks.read(path, [&](QStringView text) { builder.takeLines(text); })) return {};
+  return blocks.read(path, [&](QStringView text) { driver.takeLines(text); });
+}
+
+void readDelimitedTextFields(QStringView text, const DelimitedReadOptions& options,
+                             DelimitedFieldHandler& handler) {
+  FieldDriver driver(options.delimiter, handler);
+  driver.takeLines(text);
+}
+
+QList<QVariantMap> readDelimitedFile(const QString& path, const DelimitedReadOptions& options) {
+  RecordBuilder builder(options.typed);
+  if (!readDelimitedFileFields(path, options, builder)) return {};
   return builder.takeRecords();
 }
 
 QList<QVariantMap> readDelimitedText(QStringView text, const DelimitedReadOptions& options) {
-  RecordBuilder builder(options.delimiter, options.typed);
-  builder.takeLines(text);
+  RecordBuilder builder(options.typed);
+  readDelimitedTextFields(text, options, builder);
   return builder.takeRecords();
 }

@@ -129,8 +129,37 @@ const QVariantMap* DomainStore::values(const QString& name) {
 // Makes a produced value now, for a read; it is kept as an ordinary value.
 std::optional<QVariant> DomainStore::produce(Domain& d, const QString& key) {
   std::optional<QVariant> value = d.produced.take(key)();
-  if (value) d.values.insert(key, *value);
+  if (!value) return value;
+  value = plist::materialized(*value);
+  d.values.insert(key, *value);
   return value;
+}
+
+bool DomainStore::visitRecords(const QString& name, const QString& key, plist::RecordVisitor& visitor) {
+  Domain* d = domain(name);
+  if (!d) return false;
+  if (const auto it = d->values.constFind(key); it != d->values.cend())
+    return plist::visitRecords(*it, visitor);
+  if (const auto it = d->produced.constFind(key); it != d->produced.cend()) {
+    const std::optional<QVariant> value = (*it)();
+    return value && plist::visitRecords(*value, visitor);
+  }
+  const auto it = d->encoded.constFind(key);
+  return it != d->encoded.cend() && d->file->visitRecords(*it, visitor);
+}
+
+bool DomainStore::contains(const QString& name, const QString& key) {
+  Domain* d = domain(name);
+  return d && (d->values.contains(key) || d->produced.contains(key) || d->encoded.contains(key));
+}
+
+void DomainStore::adoptValueProducer(const QString& name, const QString& key, ValueProducer produce) {
+  if (Domain* d = domain(name)) {
+    d->values.remove(key);
+    d->encoded.remove(key);
+    if (d->encoded.isEmpty()) d->file.reset();
+    d->produced.insert(key, std::move(produce));
+  }
 }
 
 // Moves the value of `key` from the domain's file into its map; forgets the

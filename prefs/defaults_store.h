@@ -20,6 +20,7 @@
 
 #include "prefs/background_writer.h"
 #include "prefs/plist_binary.h"
+#include "prefs/plist_records.h"
 
 // Why a domain's file was not taken as it is.
 struct DomainLoadProblem {
@@ -74,6 +75,19 @@ class DomainStore {
   // and built, normalized and encoded away from the event loop. `produce` must
   // give a normalized property-list value; nullopt fails the write.
   void setValueProducer(const QString& domain, const QString& key, ValueProducer produce);
+  // As setValueProducer(), for a value the caller holds exactly as it is
+  // stored (it read it with visitRecords()): nothing is written for it now,
+  // and the encoded value is forgotten, so that a later write of the domain
+  // encodes the caller's form instead of decoding the file's.
+  void adoptValueProducer(const QString& domain, const QString& key, ValueProducer produce);
+
+  // Passes the records of the list stored under `key` to `visitor` (see
+  // plist_records.h), decoding them straight from the file when the value
+  // was not read before; answers false when the key is absent or its value
+  // is not a list.
+  bool visitRecords(const QString& domain, const QString& key, plist::RecordVisitor& visitor);
+  // Whether `domain` holds a value for `key`.
+  [[nodiscard]] bool contains(const QString& domain, const QString& key);
 
   // Writes every changed domain to its file atomically. Returns false when any
   // write failed; those domains stay changed, to be tried again. When saving

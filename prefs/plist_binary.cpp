@@ -16,6 +16,7 @@
 #include <memory>
 #include <vector>
 
+#include "prefs/plist_records.h"
 #include "prefs/plist_value.h"
 
 namespace plist {
@@ -98,7 +99,7 @@ class BinaryWriter {
       quint64 u;
       double d;
       float f;
-      const QString* s;
+      const QChar* s;  // `count` characters
       const QByteArray* b;
       size_t firstChild;  // index into refs_; a dict's keys come before its values
     };
@@ -110,10 +111,11 @@ class BinaryWriter {
     return quint32(objects_.size() - 1);
   }
 
-  quint32 addString(const QString* s) {
+  quint32 addString(const QChar* chars, qsizetype size) {
     Object o(Kind::String);
-    o.s = s;
-    payloadBytes_ += 2 * s->size();
+    o.s = chars;
+    o.count = quint32(size);
+    payloadBytes_ += 2 * size;
     return add(o);
   }
 
@@ -124,7 +126,7 @@ class BinaryWriter {
     if (slot.key == quintptr(s->constData()) && slot.size == s->size() && slot.index != kNone)
       return slot.index;
     auto it = keys_.constFind(QStringView(*s));
-    const quint32 index = it != keys_.cend() ? it.value() : addString(s);
+    const quint32 index = it != keys_.cend() ? it.value() : addString(s->constData(), s->size());
     if (it == keys_.cend()) keys_.insert(QStringView(*s), index);
     slot = RecentSlot{quintptr(s->constData()), s->size(), index};
     return index;
@@ -133,11 +135,12 @@ class BinaryWriter {
   // Other strings are mostly distinct, so hashing every one costs more than it
   // saves; a string that shares its characters with a recent one (an implicitly
   // shared copy) is still written once.
-  quint32 flattenString(const QString* s) {
-    const auto address = quintptr(s->constData());
+  quint32 flattenString(const QChar* chars, qsizetype size) {
+    if (size > qsizetype(std::numeric_limits<quint32>::max())) return fail(QStringLiteral("string too long"));
+    const auto address = quintptr(chars);
     RecentSlot& slot = recentStrings_[(address >> 4) % std::size(recentStrings_)];
-    if (slot.key == address && slot.size == s->size() && slot.index != kNone) return slot.index;
-    slot = RecentSlot{address, s->size(), addString(s)};
+    if (slot.key == address && slot.size == size && slot.index != kNone) return slot.index;
+    slot = RecentSlot{address, size, addString(chars, size)};
     return slot.index;
   }
 
@@ -194,8 +197,10 @@ class BinaryWriter {
         o.b = static_cast<const QByteArray*>(data);
         payloadBytes_ += o.b->size();
         return add(o);
-      case QMetaType::QString:
-        return flattenString(static_cast<const QString*>(data));
+      case QMetaType::QString: {
+        const QString& text = *static_cast<const QString*>(data);
+        return flattenString(text.constData(), text.size());
+      }
       case QMetaType::QVariantList: {
         const QVariantList& list = *static_cast<const QVariantList*>(data);
         o.kind = Kind::Array;
@@ -221,9 +226,75 @@ class BinaryWriter {
         return index;
       }
       default:
+        if (const RecordTable* table = recordTableOf(v)) return flattenTable(*table, depth);
         return fail(QStringLiteral("a value of type %1 has no property-list form")
                         .arg(QString::fromLatin1(v.typeName() ? v.typeName() : "invalid")));
     }
+  }
+
+  // A table's records, written as the array of dictionaries it stands for,
+  // straight from the owner's form.
+  class EntryCollector final : public RecordVisitor {
+   public:
+    void entry(const QString& key, const Scalar& value) override { entries.push_back({&key, value}); }
+    std::vector<std::pair<const QString*, Scalar>> entries;
+  };
+
+  quint32 flattenScalar(const Scalar& value, int depth) {
+    Object o(Kind::Int);
+    switch (value.kind) {
+      case Scalar::Kind::Integer:
+        return flattenInteger(value.integer);
+      case Scalar::Kind::Real:
+        o.kind = Kind::Real;
+        o.d = value.real;
+        return add(o);
+      case Scalar::Kind::Float:
+        o.kind = Kind::Float;
+        o.f = value.single;
+        return add(o);
+      case Scalar::Kind::Bool:
+        return flattenBool(value.boolean);
+      case Scalar::Kind::Date:
+        o.kind = Kind::Date;
+        o.d = double(value.msecs - kReferenceDateMsecs) / 1000.0;
+        return add(o);
+      case Scalar::Kind::Text:
+        return flattenString(static_cast<const QChar*>(value.chars), value.size);
+      case Scalar::Kind::Other:
+        if (value.other) return flatten(*value.other, depth);
+        break;
+      case Scalar::Kind::Latin1Text:
+      case Scalar::Kind::BigEndianText:
+        break;
+    }
+    return fail(QStringLiteral("a record value has no property-list form"));
+  }
+
+  quint32 flattenTable(const RecordTable& table, int depth) {
+    const qsizetype count = table.count();
+    Object array(Kind::Array);
+    array.count = quint32(count);
+    array.firstChild = refs_.size();
+    const quint32 index = add(array);
+    refs_.resize(refs_.size() + size_t(count));
+    EntryCollector collector;
+    for (qsizetype i = 0; i < count; ++i) {
+      collector.entries.clear();
+      table.visit(i, collector);
+      Object dict(Kind::Dict);
+      dict.count = quint32(collector.entries.size());
+      dict.firstChild = refs_.size();
+      refs_[array.firstChild + size_t(i)] = add(dict);
+      refs_.resize(refs_.size() + 2 * collector.entries.size());
+      size_t k = dict.firstChild;
+      for (const auto& [key, value] : collector.entries) {
+        refs_[k] = flattenKey(key);
+        refs_[k + dict.count] = flattenScalar(value, depth + 2);
+        ++k;
+      }
+    }
+    return index;
   }
 
   quint32 fail(const QString& why) {
@@ -241,10 +312,8 @@ class BinaryWriter {
     w.bigEndian(length, size);
   }
 
-  static void writeString(ByteWriter& w, const QString& s) {
-    // constData(), not utf16(): the latter copies strings that are literals.
-    const char16_t* units = reinterpret_cast<const char16_t*>(s.constData());
-    const qsizetype n = s.size();
+  static void writeString(ByteWriter& w, const QChar* chars, qsizetype n) {
+    const char16_t* units = reinterpret_cast<const char16_t*>(chars);
     bool ascii = true;
     for (qsizetype i = 0; i < n && ascii; ++i) ascii = units[i] < 0x80;
     writeMarker(w, ascii ? 0x50 : 0x60, quint64(n));
@@ -289,7 +358,7 @@ class BinaryWriter {
         writeMarker(w, 0x40, quint64(o.b->size()));
         return w.bytes(o.b->constData(), o.b->size());
       case Kind::String:
-        return writeString(w, *o.s);
+        return writeString(w, o.s, o.count);
       case Kind::Array:
       case Kind::Dict: {
         writeMarker(w, o.kind == Kind::Array ? 0xA0 : 0xD0, o.count);
@@ -354,6 +423,33 @@ class BinaryReader {
   }
 
   quint64 top() const { return top_; }
+
+  // Passes the dictionaries of the array `index` to `visitor` (check() must
+  // have passed); answers false for an object that is not an array or set.
+  bool records(quint64 index, RecordVisitor& visitor) {
+    error_.clear();
+    shared_.clear();
+    const quint64 offset = offsetOf(index);
+    const int type = offset ? data_[offset] >> 4 : 0;
+    quint64 at, count;
+    if ((type != 0xA && type != 0xC) || !containerRefs(offset, at, count)) return false;
+    for (quint64 i = 0; i < count; ++i, at += refSize_) {
+      const quint64 element = offsetOf(bigEndian(at, refSize_));
+      quint64 entriesAt, refs;
+      if ((data_[element] >> 4) != 0xD || !containerRefs(element, entriesAt, refs)) continue;
+      const quint64 entries = refs / 2;
+      visitor.beginRecord();
+      for (quint64 e = 0; e < entries; ++e) {
+        quint64 weight = 0;
+        const QString* key = keyString(entriesAt + e * refSize_, 1, weight);
+        QVariant other;
+        if (key)
+          visitor.entry(*key, scalar(bigEndian(entriesAt + (entries + e) * refSize_, refSize_), other));
+      }
+      visitor.endRecord();
+    }
+    return true;
+  }
 
   // The marker of object `index` (check() must have passed).
   uchar marker(quint64 index) const { return data_[offsetOf(index)]; }
@@ -596,6 +692,56 @@ class BinaryReader {
     return failed(QStringLiteral("unsupported object type 0x%1").arg(marker, 2, 16, QLatin1Char('0')));
   }
 
+  // The value of object `index` as a scalar, decoded straight from the bytes;
+  // anything else is decoded into `other`, which the scalar then names.
+  Scalar scalar(quint64 index, QVariant& other) {
+    Scalar s;
+    const quint64 pos = offsetOf(index);
+    const uchar marker = data_[pos];
+    const int nibble = marker & 0x0F;
+    switch (marker >> 4) {
+      case 0x0:
+        s.kind = Scalar::Kind::Bool;
+        s.boolean = marker == 0x09;
+        return s;
+      case 0x1:
+        if (nibble < 4) {
+          s.integer = qint64(bigEndian(pos + 1, 1 << nibble));
+          return s;
+        }
+        break;
+      case 0x2:
+        if (marker == 0x22) {
+          const quint32 bits = quint32(bigEndian(pos + 1, 4));
+          s.kind = Scalar::Kind::Float;
+          std::memcpy(&s.single, &bits, 4);
+        } else {
+          s.kind = Scalar::Kind::Real;
+          s.real = doubleAt(pos + 1);
+        }
+        return s;
+      case 0x3:
+        s.kind = Scalar::Kind::Date;
+        s.msecs = std::llround(doubleAt(pos + 1) * 1000.0) + kReferenceDateMsecs;
+        return s;
+      case 0x5:
+      case 0x6: {
+        quint64 at = pos + 1, length = 0;
+        if (!readLength(at, nibble, length)) break;
+        s.kind = (marker >> 4) == 0x5 ? Scalar::Kind::Latin1Text : Scalar::Kind::BigEndianText;
+        s.chars = data_ + at;
+        s.size = qsizetype(length);
+        return s;
+      }
+      default:
+        break;
+    }
+    other = decode(index, 1, nullptr).value_or(QVariant());
+    s.kind = Scalar::Kind::Other;
+    s.other = &other;
+    return s;
+  }
+
   // Checks the integer whose bytes start at `pos`.
   bool integerFits(quint64 pos, int nibble) {
     if (nibble > 4) return fail(QStringLiteral("bad integer size"));
@@ -793,6 +939,10 @@ const QHash<QString, quint64>& BinaryDictionary::entries() const { return impl_-
 
 std::optional<QVariant> BinaryDictionary::value(quint64 ref, QString* error) {
   return impl_->reader.decode(ref, 1, error);
+}
+
+bool BinaryDictionary::visitRecords(quint64 ref, RecordVisitor& visitor) {
+  return impl_->reader.records(ref, visitor);
 }
 
 bool looksBinary(QByteArrayView bytes) {

@@ -15,7 +15,10 @@
 
 namespace plist {
 
-// Encodes a normalized property-list value (see plist_value.h). Dictionary
+class RecordVisitor;
+
+// Encodes a normalized property-list value (see plist_value.h), or a held
+// record table (plist_records.h) anywhere a list may stand. Dictionary
 // keys are written once however often they occur, and so are repeats of
 // recent small integers and of shared strings. Returns nullopt, with
 // a reason in `error`, for a value of a kind a property list cannot hold.
@@ -48,6 +51,10 @@ class BinaryDictionary {
   // it inside the dictionary. For a reference from entries() this cannot fail,
   // the list having been checked; otherwise it answers nullopt with a reason.
   [[nodiscard]] std::optional<QVariant> value(quint64 ref, QString* error = nullptr);
+  // Passes the dictionaries of the array that `ref` names to `visitor`,
+  // decoding each value straight from the file (see plist_records.h);
+  // answers false, visiting nothing, when the value is not an array.
+  bool visitRecords(quint64 ref, RecordVisitor& visitor);
 
  private:
   struct Impl;

@@ -106,6 +106,18 @@ void Tirr_UserDefaults::writeProducedDefault(DomainStore::ValueProducer produce,
   synchronizeDefaults();
 }
 
+void Tirr_UserDefaults::adoptProducedDefault(DomainStore::ValueProducer produce, const QString& key) {
+  standard().store.adoptValueProducer(applicationDomain(), key, std::move(produce));
+}
+
+bool Tirr_UserDefaults::visitRecordsDefault(const QString& key, plist::RecordVisitor& visitor) {
+  StandardDefaults& defaults = standard();
+  for (const QString& domain : {applicationDomain(), globalDomain()})
+    if (defaults.store.contains(domain, key)) return defaults.store.visitRecords(domain, key, visitor);
+  const auto it = defaults.registered.constFind(key);
+  return it != defaults.registered.cend() && plist::visitRecords(*it, visitor);
+}
+
 bool Tirr_UserDefaults::synchronizeDefaults() { return standard().store.synchronize(); }
 
 void Tirr_UserDefaults::setSavesInBackground(bool on) {

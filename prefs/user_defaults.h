@@ -57,6 +57,14 @@ class Tirr_UserDefaults {
   // writer's thread when saving in the background. It must answer a
   // normalized property-list value (plist::normalized), or nullopt to fail.
   static void writeProducedDefault(DomainStore::ValueProducer produce, const QString& key);
+  // Tells the store that `produce` makes the value already stored under `key`
+  // (read with visitRecordsDefault): later writes encode what it makes, and
+  // nothing is written now.
+  static void adoptProducedDefault(DomainStore::ValueProducer produce, const QString& key);
+  // Passes the records of the list the search list answers for `key` to
+  // `visitor`, decoding a stored list straight from its file (see
+  // plist_records.h). Answers false when the key is absent or not a list.
+  static bool visitRecordsDefault(const QString& key, plist::RecordVisitor& visitor);
   // Writes every changed domain to disk; answers whether all writes succeeded
   // (when saving in the background: whether all could be queued).
   static bool synchronizeDefaults();

@@ -1,0 +1,413 @@
+#include "app/call_list.h"
+
+#include <QtEndian>
+#include <algorithm>
+#include <limits>
+#include <vector>
+
+#include "prefs/plist_value.h"
+
+const QString& callKey(CallField field) {
+  static const QString* const keys[kCallFieldCount] = {&CallKeys::index, &CallKeys::number, &CallKeys::date,
+                                                       &CallKeys::success, &CallKeys::note};
+  return *keys[int(field)];
+}
+
+std::optional<CallField> callFieldOf(QStringView key) {
+  for (int f = 0; f < kCallFieldCount; ++f)
+    if (key == callKey(CallField(f))) return CallField(f);
+  return std::nullopt;
+}
+
+namespace {
+
+// A value of the kinds a field holds inline; nothing for texts and the rest.
+std::optional<CallValue> inlineValue(const QVariant& value) {
+  CallValue v;
+  switch (value.userType()) {
+    case QMetaType::UnknownType:
+      return v;
+    case QMetaType::Bool:
+      v.kind = CallValue::Kind::Bool;
+      v.boolean = value.toBool();
+      return v;
+    case QMetaType::LongLong:
+    case QMetaType::Int:
+    case QMetaType::Long:
+    case QMetaType::Short:
+    case QMetaType::UInt:
+    case QMetaType::ULong:
+    case QMetaType::UShort:
+    case QMetaType::UChar:
+    case QMetaType::SChar:
+      v.kind = CallValue::Kind::Integer;
+      v.integer = value.toLongLong();
+      return v;
+    case QMetaType::ULongLong:
+      if (value.toULongLong() > quint64(std::numeric_limits<qint64>::max())) return std::nullopt;
+      v.kind = CallValue::Kind::Integer;
+      v.integer = value.toLongLong();
+      return v;
+    case QMetaType::Double:
+      v.kind = CallValue::Kind::Real;
+      v.real = value.toDouble();
+      return v;
+    case QMetaType::Float:
+      v.kind = CallValue::Kind::Float;
+      v.single = value.toFloat();
+      return v;
+    case QMetaType::QDateTime: {
+      const QDateTime date = value.toDateTime();
+      if (!date.isValid()) return std::nullopt;
+      v.kind = CallValue::Kind::Date;
+      v.msecs = date.toMSecsSinceEpoch();
+      return v;
+    }
+    default:
+      return std::nullopt;
+  }
+}
+
+// The field order of a stored dictionary: its keys ascending.
+constexpr CallField kKeyOrder[kCallFieldCount] = {CallField::Date, CallField::Index, CallField::Note,
+                                                  CallField::Number, CallField::Success};
+
+}  // namespace
+
+// ---------------------------------------------------------------- CallList
+
+CallList::CallList() : d_(new Data) {}
+CallList::CallList(const CallList&) = default;
+CallList::CallList(CallList&&) noexcept = default;
+CallList& CallList::operator=(const CallList&) = default;
+CallList& CallList::operator=(CallList&&) noexcept = default;
+CallList::~CallList() = default;
+
+CallList CallList::fromRecords(const QList<QVariantMap>& records) {
+  CallListBuilder builder;
+  builder.reserve(records.size(), 0);
+  for (const QVariantMap& record : records) {
+    builder.beginRecord();
+    for (auto it = record.cbegin(); it != record.cend(); ++it) builder.setVariant(it.key(), it.value());
+  }
+  return builder.finish();
+}
+
+QList<QVariantMap> CallList::toRecords() const {
+  QList<QVariantMap> records;
+  records.reserve(size());
+  for (qsizetype row = 0; row < size(); ++row) records.append(record(row));
+  return records;
+}
+
+qsizetype CallList::size() const { return d_->calls.size(); }
+
+const Call& CallList::at(qsizetype row) const {
+  Q_ASSERT(row >= 0 && row < size());
+  return d_->calls[row];
+}
+
+QStringView CallList::text(qsizetype row, CallField f) const {
+  const CallValue& v = field(row, f);
+  if (v.kind == CallValue::Kind::Text) return QStringView(d_->block->data() + v.offset, v.size);
+  if (v.kind == CallValue::Kind::AddedText) return d_->added.at(qsizetype(v.offset));
+  return {};
+}
+
+const QVariant* CallList::oddValue(qsizetype row, const QString& key) const {
+  const auto it = d_->odd.constFind(row);
+  if (it == d_->odd.cend()) return nullptr;
+  const auto value = it->constFind(key);
+  return value == it->cend() ? nullptr : &*value;
+}
+
+QVariant CallList::value(qsizetype row, CallField f) const {
+  const CallValue& v = field(row, f);
+  switch (v.kind) {
+    case CallValue::Kind::Absent:
+      return {};
+    case CallValue::Kind::Integer:
+      return QVariant::fromValue(v.integer);
+    case CallValue::Kind::Real:
+      return QVariant(v.real);
+    case CallValue::Kind::Float:
+      return QVariant(v.single);
+    case CallValue::Kind::Bool:
+      return QVariant(v.boolean);
+    case CallValue::Kind::Date:
+      return QVariant(QDateTime::fromMSecsSinceEpoch(v.msecs, Qt::UTC));
+    case CallValue::Kind::Text:
+    case CallValue::Kind::AddedText:
+      return QVariant(text(row, f).toString());
+    case CallValue::Kind::Other: {
+      const QVariant* odd = oddValue(row, callKey(f));
+      return odd ? *odd : QVariant();
+    }
+  }
+  return {};
+}
+
+QVariantMap CallList::record(qsizetype row) const {
+  QVariantMap record;
+  for (int f = 0; f < kCallFieldCount; ++f)
+    if (has(row, CallField(f))) record.insert(callKey(CallField(f)), value(row, CallField(f)));
+  if (const auto it = d_->odd.constFind(row); it != d_->odd.cend())
+    for (auto entry = it->cbegin(); entry != it->cend(); ++entry)
+      if (!callFieldOf(entry.key())) record.insert(entry.key(), entry.value());
+  return record;
+}
+
+bool CallList::succeeded(qsizetype row) const {
+  const CallValue& v = field(row, CallField::Success);
+  switch (v.kind) {
+    case CallValue::Kind::Absent:
+      return false;
+    case CallValue::Kind::Bool:
+      return v.boolean;
+    case CallValue::Kind::Integer:
+      return v.integer != 0;
+    default:
+      return value(row, CallField::Success).toBool();
+  }
+}
+
+void CallList::setValue(qsizetype row, CallField f, const QVariant& value) {
+  Data* d = d_.data();
+  CallValue& v = d->calls[row][f];
+  const QString& key = callKey(f);
+  if (v.kind == CallValue::Kind::Other) {
+    auto it = d->odd.find(row);
+    if (it != d->odd.end() && (it->remove(key), it->isEmpty())) d->odd.erase(it);
+  }
+  if (const std::optional<CallValue> simple = inlineValue(value)) {
+    v = *simple;
+    return;
+  }
+  if (value.userType() == QMetaType::QString) {
+    const QString& text = *static_cast<const QString*>(value.constData());
+    if (v.kind != CallValue::Kind::AddedText) {
+      v.kind = CallValue::Kind::AddedText;
+      v.offset = quint64(d->added.size());
+      d->added.append(text);
+    } else {
+      d->added[qsizetype(v.offset)] = text;
+    }
+    v.size = quint32(text.size());
+    return;
+  }
+  v = CallValue{};
+  v.kind = CallValue::Kind::Other;
+  d->odd[row].insert(key, plist::normalized(value).value_or(value));
+}
+
+void CallList::setRecord(qsizetype row, const QVariantMap& record) {
+  for (int f = 0; f < kCallFieldCount; ++f) setValue(row, CallField(f), record.value(callKey(CallField(f))));
+  Data* d = d_.data();
+  auto it = d->odd.find(row);
+  if (it != d->odd.end()) {
+    for (auto entry = it->begin(); entry != it->end();)
+      entry = callFieldOf(entry.key()) ? std::next(entry) : it->erase(entry);
+    if (it->isEmpty()) d->odd.erase(it);
+  }
+  for (auto entry = record.cbegin(); entry != record.cend(); ++entry)
+    if (!callFieldOf(entry.key())) d->odd[row].insert(entry.key(), entry.value());
+}
+
+void CallList::append(const QVariantMap& record) {
+  d_->calls.append(Call{});
+  setRecord(size() - 1, record);
+}
+
+qsizetype CallList::memoryBytes() const {
+  qsizetype bytes = d_->calls.size() * qsizetype(sizeof(Call));
+  if (d_->block) bytes += d_->block->size() * 2;
+  for (const QString& text : d_->added) bytes += 2 * text.size();
+  return bytes;
+}
+
+// ---------------------------------------------------------------- the stored form
+
+// A snapshot of a list as the binary writer walks it.
+class CallListTable final : public plist::RecordTable {
+ public:
+  explicit CallListTable(CallList list) : list_(std::move(list)) {}
+
+  qsizetype count() const override { return list_.size(); }
+
+  void visit(qsizetype row, plist::RecordVisitor& visitor) const override {
+    const auto odd = list_.d_->odd.constFind(row);
+    if (odd == list_.d_->odd.cend()) {
+      for (const CallField f : kKeyOrder)
+        if (list_.has(row, f)) visitor.entry(callKey(f), scalar(row, f));
+      return;
+    }
+    // A record with values kept aside: its entries merged in key order.
+    std::vector<std::pair<const QString*, plist::Scalar>> entries;
+    for (const CallField f : kKeyOrder)
+      if (list_.has(row, f) && list_.field(row, f).kind != CallValue::Kind::Other)
+        entries.emplace_back(&callKey(f), scalar(row, f));
+    for (auto it = odd->cbegin(); it != odd->cend(); ++it) {
+      const std::optional<CallField> f = callFieldOf(it.key());
+      if (f && list_.field(row, *f).kind != CallValue::Kind::Other) continue;
+      plist::Scalar s;
+      s.kind = plist::Scalar::Kind::Other;
+      s.other = &it.value();
+      entries.emplace_back(&it.key(), s);
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const auto& a, const auto& b) { return *a.first < *b.first; });
+    for (const auto& [key, value] : entries) visitor.entry(*key, value);
+  }
+
+ private:
+  plist::Scalar scalar(qsizetype row, CallField f) const {
+    const CallValue& v = list_.field(row, f);
+    plist::Scalar s;
+    switch (v.kind) {
+      case CallValue::Kind::Integer:
+        s.kind = plist::Scalar::Kind::Integer;
+        s.integer = v.integer;
+        break;
+      case CallValue::Kind::Real:
+        s.kind = plist::Scalar::Kind::Real;
+        s.real = v.real;
+        break;
+      case CallValue::Kind::Float:
+        s.kind = plist::Scalar::Kind::Float;
+        s.single = v.single;
+        break;
+      case CallValue::Kind::Bool:
+        s.kind = plist::Scalar::Kind::Bool;
+        s.boolean = v.boolean;
+        break;
+      case CallValue::Kind::Date:
+        s.kind = plist::Scalar::Kind::Date;
+        s.msecs = v.msecs;
+        break;
+      case CallValue::Kind::Text:
+      case CallValue::Kind::AddedText: {
+        const QStringView text = list_.text(row, f);
+        s.kind = plist::Scalar::Kind::Text;
+        s.chars = text.data();
+        s.size = text.size();
+        break;
+      }
+      case CallValue::Kind::Other:
+      case CallValue::Kind::Absent:
+        s.kind = plist::Scalar::Kind::Other;
+        s.other = list_.oddValue(row, callKey(f));
+        break;
+    }
+    return s;
+  }
+
+  const CallList list_;
+};
+
+plist::SharedRecordTable CallList::storedTable() const { return std::make_shared<CallListTable>(*this); }
+
+// ---------------------------------------------------------------- building
+
+void CallListBuilder::reserve(qsizetype records, qsizetype chars) {
+  data_->calls.reserve(records);
+  block_.reserve(chars);
+}
+
+void CallListBuilder::beginRecord() { data_->calls.append(Call{}); }
+
+quint64 CallListBuilder::appendText(qsizetype size) {
+  const quint64 offset = quint64(block_.size());
+  block_.grow(size);
+  return offset;
+}
+
+void CallListBuilder::setText(CallField f, QStringView text) {
+  const quint64 offset = appendText(text.size());
+  std::memcpy(block_.data() + offset, text.utf16(), size_t(text.size()) * 2);
+  field(f) = CallValue{CallValue::Kind::Text, quint32(text.size()), {}};
+  field(f).offset = offset;
+}
+
+void CallListBuilder::setLatin1Text(CallField f, const char* chars, qsizetype size) {
+  const quint64 offset = appendText(size);
+  char16_t* out = block_.data() + offset;
+  for (qsizetype i = 0; i < size; ++i) out[i] = char16_t(uchar(chars[i]));
+  field(f) = CallValue{CallValue::Kind::Text, quint32(size), {}};
+  field(f).offset = offset;
+}
+
+void CallListBuilder::setBigEndianText(CallField f, const void* units, qsizetype size) {
+  const quint64 offset = appendText(size);
+  qFromBigEndian<quint16>(units, size, block_.data() + offset);
+  field(f) = CallValue{CallValue::Kind::Text, quint32(size), {}};
+  field(f).offset = offset;
+}
+
+void CallListBuilder::setVariant(const QString& key, const QVariant& value) {
+  const std::optional<CallField> f = callFieldOf(key);
+  const qsizetype row = count() - 1;
+  if (f) {
+    if (const std::optional<CallValue> simple = inlineValue(value)) {
+      field(*f) = *simple;
+      return;
+    }
+    if (value.userType() == QMetaType::QString) {
+      setText(*f, *static_cast<const QString*>(value.constData()));
+      return;
+    }
+    field(*f) = CallValue{};
+    field(*f).kind = CallValue::Kind::Other;
+  }
+  data_->odd[row].insert(key, plist::normalized(value).value_or(value));
+}
+
+void CallListBuilder::setScalar(const QString& key, const plist::Scalar& value) {
+  using K = plist::Scalar::Kind;
+  const std::optional<CallField> f = callFieldOf(key);
+  if (!f) {
+    data_->odd[count() - 1].insert(key, value.toVariant());
+    return;
+  }
+  CallValue& v = field(*f);
+  switch (value.kind) {
+    case K::Integer:
+      v = CallValue{CallValue::Kind::Integer, 0, {}};
+      v.integer = value.integer;
+      return;
+    case K::Real:
+      v = CallValue{CallValue::Kind::Real, 0, {}};
+      v.real = value.real;
+      return;
+    case K::Float:
+      v = CallValue{CallValue::Kind::Float, 0, {}};
+      v.single = value.single;
+      return;
+    case K::Bool:
+      v = CallValue{CallValue::Kind::Bool, 0, {}};
+      v.boolean = value.boolean;
+      return;
+    case K::Date:
+      v = CallValue{CallValue::Kind::Date, 0, {}};
+      v.msecs = value.msecs;
+      return;
+    case K::Text:
+      return setText(*f, QStringView(static_cast<const QChar*>(value.chars), value.size));
+    case K::Latin1Text:
+      return setLatin1Text(*f, static_cast<const char*>(value.chars), value.size);
+    case K::BigEndianText:
+      return setBigEndianText(*f, value.chars, value.size);
+    case K::Other:
+      return setVariant(key, value.toVariant());
+  }
+}
+
+CallList CallListBuilder::finish() {
+  data_->calls.squeeze();
+  block_.squeeze();
+  data_->block = std::make_shared<const CallList::TextBlock>(std::move(block_));
+  block_ = {};
+  CallList list;
+  list.d_ = QSharedDataPointer<CallList::Data>(data_.data());
+  data_ = new CallList::Data;
+  return list;
+}
