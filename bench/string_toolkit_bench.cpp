@@ -7,6 +7,9 @@
 //
 //   string_toolkit_bench FILE [RUNS]
 //   string_toolkit_bench --linear FILE [RUNS]
+//
+// With STRING_TOOLKIT_ONLY=NAME in the environment only that operation runs,
+// which keeps a profile of it free of the others.
 #include <time.h>
 
 #include <QCoreApplication>
@@ -101,9 +104,12 @@ int main(int argc, char** argv) {
   const QStringList lines = paragraphs(QString::fromUtf8(file.readAll()));
   const int runs = argc > first + 1 ? std::max(1, std::atoi(argv[first + 1])) : 5;
   qsizetype sink = 0;
+  const QByteArray only = qgetenv("STRING_TOOLKIT_ONLY");
+  auto skipped = [&](const Operation& op) { return !only.isEmpty() && only != op.name; };
 
   if (!linear) {
     for (const Operation& op : operations()) {
+      if (skipped(op)) continue;
       const double ms = timeMillis(
           runs,
           [&] {
@@ -120,6 +126,7 @@ int main(int argc, char** argv) {
     const QString small = joinedTo(lines, 100'000);
     const QString large = joinedTo(lines, 1'000'000);
     for (const Operation& op : operations()) {
+      if (skipped(op)) continue;
       const double smallMs = timeMillis(
           runs, [&] { return op.run(small); }, &sink);
       const double largeMs = timeMillis(
