@@ -155,10 +155,10 @@ class LanguageWatcher final : public QObject {
 // The small words for the current translation. Without an application there
 // are no translators, so the built-in list applies. Otherwise the translators
 // are asked again after every language change; between changes their last
-// answer is kept. On a thread other than the application's before the first
-// call on that thread installed the watcher, and while the application shuts
-// down (when Qt no longer announces removed translators), they are asked on
-// every call. The answer stays valid until the next call on the same thread.
+// answer is kept. Until a call on the application's thread has installed the
+// watcher, and while the application shuts down (when Qt no longer announces
+// removed translators), they are asked on every call. The answer stays valid
+// until the next call on the same thread.
 const SmallWords& smallWords() {
   QCoreApplication* app = QCoreApplication::instance();
   if (app == nullptr) return *builtInSmallWords();
