@@ -242,6 +242,12 @@ class UnitWriter {
     size_ = to - data_;
     return from;
   }
+  // Makes room for `n` more units and answers where they go; the caller writes all of them.
+  char16_t* extend(qsizetype n) {
+    makeRoom(n);
+    size_ += n;
+    return data_ + size_ - n;
+  }
   [[nodiscard]] QStringView written() const { return QStringView(data_, size_); }
   [[nodiscard]] char16_t* writtenData() { return data_; }
 
@@ -305,45 +311,55 @@ QString titleCaseString(const QString& receiver) {
 
 QString nameCaseString(const QString& receiver) {
   if (isBlankString(receiver)) return receiver;
-  if (allUnitsBelow(receiver, 0x80)) {
-    // Plain ASCII is lowered on the way, one unit for one unit.
-    const qsizetype n = receiver.size();
-    const auto* text = reinterpret_cast<const char16_t*>(receiver.constData());
-    QString out(n, Qt::Uninitialized);
-    char16_t* to = reinterpret_cast<char16_t*>(out.data());
-    bool capitalise = true;         // the first character
-    char16_t last = 0, before = 0;  // the two units written before this one
-    for (qsizetype i = 0; i < n; ++i) {
-      char16_t c = asciiLower(text[i]);
+  const qsizetype n = receiver.size();
+  const auto* text = reinterpret_cast<const char16_t*>(receiver.constData());
+  UnitWriter out(n);
+  bool capitalise = true;         // the first character
+  char16_t last = 0, before = 0;  // the two units written last, as endsWithNamePrefix() asks
+  // Lowering maps each code point on its own, so the text is lowered a block
+  // at a time (never splitting a surrogate pair), in a buffer that stays small.
+  // Plain ASCII needs no lowering first: it is lowered on the way.
+  constexpr qsizetype kBlock = 2048;
+  for (qsizetype start = 0; start < n;) {
+    qsizetype end = std::min(n, start + kBlock);
+    if (end < n && QChar::isLowSurrogate(text[end]) && QChar::isHighSurrogate(text[end - 1])) --end;
+    const QStringView block(text + start, end - start);
+    start = end;
+    // Lowers and capitalises one ASCII unit.
+    auto ascii = [&](char16_t unit) {
+      char16_t c = asciiLower(unit);
       if (capitalise) c = asciiUpper(c);
-      to[i] = c;
-      // As endsWithNamePrefix() asks, on the two units kept at hand.
       capitalise = isNamePartBreaker(c) || (c == u'c' && (last == u'M' || (last == u'a' && before == u'M')));
       before = last;
       last = c;
+      return c;
+    };
+    if (allUnitsBelow(block, 0x80)) {
+      char16_t* to = out.extend(block.size());
+      for (const QChar unit : block) *to++ = ascii(unit.unicode());
+      continue;
     }
-    return out;
-  }
-  // Anything else is lowered first, as a whole.
-  const QString lower = receiver.toLower();
-  const qsizetype n = lower.size();
-  UnitWriter out(n);
-  bool capitalise = true;  // the first character
-  for (qsizetype i = 0; i < n;) {
-    const qsizetype size = codePointSizeAt(lower, i);
-    const qsizetype before = out.written().size();
-    if (size == 1 && lower[i].unicode() < 0x80) {
-      const char16_t c = asciiLower(lower[i].unicode());
-      out.put(capitalise ? asciiUpper(c) : c);
-    } else if (capitalise) {
-      out.putUpper(QStringView(lower).sliced(i, size));
-    } else {
-      out.put(QStringView(lower).sliced(i, size));
+    const QString lowered = block.toString().toLower();
+    const QStringView units = lowered;
+    for (qsizetype i = 0; i < units.size();) {
+      if (units[i].unicode() < 0x80) {
+        out.put(ascii(units[i++].unicode()));
+        continue;
+      }
+      const qsizetype size = codePointSizeAt(units, i);
+      const qsizetype written = out.written().size();
+      if (capitalise) {
+        out.putUpper(units.sliced(i, size));
+      } else {
+        out.put(units.sliced(i, size));
+      }
+      i += size;
+      const QStringView now = out.written();
+      capitalise =
+          (now.size() - written == 1 && isNamePartBreaker(now.back().unicode())) || endsWithNamePrefix(now);
+      last = now.back().unicode();
+      before = now.size() >= 2 ? now[now.size() - 2].unicode() : 0;
     }
-    const QStringView written = out.written();
-    capitalise = (written.size() - before == 1 && isNamePartBreaker(written.back().unicode())) ||
-                 endsWithNamePrefix(written);
-    i += size;
   }
   return out.finish();
 }

@@ -267,4 +267,26 @@ TEST(StringCase, NameCaseOfPlainAsciiAgreesWithTheGeneralRule) {
   }
 }
 
+TEST(StringCase, NameCaseOfLongTextMatchesItsParts) {
+  // Long texts are lowered a block at a time; the seams must not show, also
+  // where they fall inside a surrogate pair, an "İ" or a "Mac". After a space
+  // the next name starts afresh, so each text is its parts one after the other.
+  const QString parts[] = {u"mACdONALD "_qs,   u"\U00010400\U00010400 "_qs, u"\u0130STANBUL "_qs,
+                           u"o'brien-mcx "_qs, u"\u00C9LO\u00CFSE "_qs,     u"x "_qs,
+                           u"\u00DFmith "_qs};
+  for (int offset = 0; offset < 60; ++offset) {  // the parts repeat every 54 units
+    QString text(offset, u'z');
+    QString expected = nameCaseString(text);
+    text += u' ';
+    expected += u' ';
+    for (int i = 0; text.size() < 5000; ++i) {
+      const QString& part = parts[(i * 5 + offset) % std::size(parts)];
+      text += part;
+      expected += nameCaseString(part);
+    }
+    SCOPED_TRACE(offset);
+    EXPECT_EQ(nameCaseString(text), expected);
+  }
+}
+
 }  // namespace
