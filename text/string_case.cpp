@@ -316,6 +316,15 @@ QString nameCaseString(const QString& receiver) {
   UnitWriter out(n);
   bool capitalise = true;         // the first character
   char16_t last = 0, before = 0;  // the two units written last, as endsWithNamePrefix() asks
+  // Lowers and capitalises one ASCII unit.
+  auto ascii = [&](char16_t unit) {
+    char16_t c = asciiLower(unit);
+    if (capitalise) c = asciiUpper(c);
+    capitalise = isNamePartBreaker(c) || (c == u'c' && (last == u'M' || (last == u'a' && before == u'M')));
+    before = last;
+    last = c;
+    return c;
+  };
   // Lowering maps each code point on its own, so the text is lowered a block
   // at a time (never splitting a surrogate pair), in a buffer that stays small.
   // Plain ASCII needs no lowering first: it is lowered on the way.
@@ -325,15 +334,6 @@ QString nameCaseString(const QString& receiver) {
     if (end < n && QChar::isLowSurrogate(text[end]) && QChar::isHighSurrogate(text[end - 1])) --end;
     const QStringView block(text + start, end - start);
     start = end;
-    // Lowers and capitalises one ASCII unit.
-    auto ascii = [&](char16_t unit) {
-      char16_t c = asciiLower(unit);
-      if (capitalise) c = asciiUpper(c);
-      capitalise = isNamePartBreaker(c) || (c == u'c' && (last == u'M' || (last == u'a' && before == u'M')));
-      before = last;
-      last = c;
-      return c;
-    };
     if (allUnitsBelow(block, 0x80)) {
       char16_t* to = out.extend(block.size());
       for (const QChar unit : block) *to++ = ascii(unit.unicode());
