@@ -248,6 +248,8 @@ class UnitWriter {
     size_ += n;
     return data_ + size_ - n;
   }
+  // Gives back the last `n` units of room taken by extend().
+  void unextend(qsizetype n) { size_ -= n; }
   [[nodiscard]] QStringView written() const { return QStringView(data_, size_); }
   [[nodiscard]] char16_t* writtenData() { return data_; }
 
@@ -332,14 +334,13 @@ QString nameCaseString(const QString& receiver) {
   for (qsizetype start = 0; start < n;) {
     qsizetype end = std::min(n, start + kBlock);
     if (end < n && QChar::isLowSurrogate(text[end]) && QChar::isHighSurrogate(text[end - 1])) --end;
-    const QStringView block(text + start, end - start);
+    // Plain ASCII first, as far as it goes; the rest of the block is lowered.
+    char16_t* to = out.extend(end - start);
+    while (start < end && text[start] < 0x80) *to++ = ascii(text[start++]);
+    out.unextend(end - start);
+    if (start == end) continue;
+    const QString lowered = QStringView(text + start, end - start).toString().toLower();
     start = end;
-    if (allUnitsBelow(block, 0x80)) {
-      char16_t* to = out.extend(block.size());
-      for (const QChar unit : block) *to++ = ascii(unit.unicode());
-      continue;
-    }
-    const QString lowered = block.toString().toLower();
     const QStringView units = lowered;
     for (qsizetype i = 0; i < units.size();) {
       if (units[i].unicode() < 0x80) {
