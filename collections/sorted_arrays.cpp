@@ -107,7 +107,10 @@ class SortedRun {
         return;
       }
     }
-    const auto* units = reinterpret_cast<const UChar*>(text.utf16());
+    // constData(), not utf16(): utf16() may reallocate a string made over raw
+    // data, and records that share one map reach the same string from both
+    // halves of a sort.
+    const auto* units = reinterpret_cast<const UChar*>(text.constData());
     reserve(text.size() * 3 + 16);
     int32_t needed = collator_->getSortKey(units, int32_t(text.size()), bytes() + used_,
                                            int32_t(std::min<qsizetype>(arena_.size() - used_, INT32_MAX)));
