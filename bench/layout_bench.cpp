@@ -2,7 +2,13 @@
 //   TruncateString/10000     a 10,000-character text cut to 200 units
 //   TruncateStringOneByOne/N the same cut found one character at a time, as
 //                            the plain algorithm measures (quadratic; for scale)
-//   TruncatePath/10000       10,000 file paths, each fitted into 200 units
+//   TruncatePath/10000       10,000 file paths, each fitted into 200 units;
+//                            their names come from a few dozen shared ones
+//   TruncatePathDistinctNames/10000  the same with names hardly ever repeated
+//   TruncatePathColdFont/10000       the same in a font not used before, so
+//                            that every character and pair is measured anew
+//   TruncatePathEveryCandidate/1000  1,000 of the paths collapsed and cut the
+//                            plain way, every candidate measured (for scale)
 //   WrapToLength             the text of $LAYOUT_BENCH_TEXT (or 1 MB of words)
 //                            wrapped at 72; bench/layout_bench.sh times
 //                            Python's textwrap.fill on the same file
@@ -76,21 +82,91 @@ void TruncateStringOneByOne(benchmark::State& state) {
 }
 BENCHMARK(TruncateStringOneByOne)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-void TruncatePath(benchmark::State& state) {
-  const TextAttributes attributes = dejaVu();
+// Absolute paths of 1 to 9 names of 3 to 22 characters: prefixes of one
+// text of words, or (distinct) names of random letters, capitals, digits,
+// spaces, dots and dashes.
+QStringList paths(qsizetype count, bool distinct) {
   QRandomGenerator random(7);
+  const QString letters =
+      QStringLiteral("abcdefghijklmnopqrstuvwxyzabcdefghijklmnoprstuABCDEFGHIJKLMNOPRSTW0123456789 ._-");
   QStringList paths;
-  for (int i = 0; i < state.range(0); ++i) {
+  for (qsizetype i = 0; i < count; ++i) {
     QString path;
     const int depth = 1 + random.bounded(9);
-    for (int d = 0; d < depth; ++d)
-      path += u'/' + words(3 + random.bounded(20)).remove(u'\n').replace(u' ', u'_');
+    for (int d = 0; d < depth; ++d) {
+      const int length = 3 + random.bounded(20);
+      QString name;
+      if (distinct)
+        for (int c = 0; c < length; ++c) name += letters[random.bounded(letters.size())];
+      else
+        name = words(length).remove(u'\n').replace(u' ', u'_');
+      path += u'/' + name;
+    }
     paths.append(path);
   }
+  return paths;
+}
+
+void TruncatePath(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  const QStringList list = paths(state.range(0), false);
   for (auto _ : state)
-    for (const QString& path : paths) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
+    for (const QString& path : list) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
 }
 BENCHMARK(TruncatePath)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void TruncatePathDistinctNames(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  const QStringList list = paths(state.range(0), true);
+  for (auto _ : state)
+    for (const QString& path : list) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
+}
+BENCHMARK(TruncatePathDistinctNames)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void TruncatePathColdFont(benchmark::State& state) {
+  TextAttributes attributes = dejaVu();
+  const QStringList list = paths(state.range(0), true);
+  static int size = 20;
+  for (auto _ : state) {
+    attributes.font.setPixelSize(size++);  // a size no earlier iteration used
+    for (const QString& path : list) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
+  }
+}
+BENCHMARK(TruncatePathColdFont)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+// truncatePathString the plain way: the whole path, every component and
+// every shortening of the end cut measured.
+QString truncatePathEveryCandidate(const QString& path, double width, const TextAttributes& attributes) {
+  const QFontMetricsF metrics(attributes.font);
+  if (metrics.horizontalAdvance(path) <= width) return path;
+  const double ellipsisWidth = metrics.horizontalAdvance(ellipsisString());
+  double estimate = metrics.horizontalAdvance(path);
+  QStringList components = path.split(u'/', Qt::SkipEmptyParts);
+  if (path.startsWith(u'/')) components.prepend(QStringLiteral("/"));
+  if (components.size() >= 3) {
+    qsizetype middle = components.size() / 2;
+    estimate += ellipsisWidth - metrics.horizontalAdvance(components[middle]);
+    components[middle] = ellipsisString();
+    while (components.size() > 3 && estimate > width) {
+      components.removeAt(middle);
+      middle = components.size() / 2;
+      estimate += ellipsisWidth - metrics.horizontalAdvance(components[middle]);
+      components[middle] = ellipsisString();
+    }
+    if (components.size() == 3 && estimate > width) components.remove(0, 2);
+  }
+  return oneByOne(components.join(u'/').replace(QStringLiteral("//"), QStringLiteral("/")), width,
+                  attributes);
+}
+
+void TruncatePathEveryCandidate(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  const QStringList list = paths(state.range(0), true);
+  for (auto _ : state)
+    for (const QString& path : list)
+      benchmark::DoNotOptimize(truncatePathEveryCandidate(path, 200, attributes));
+}
+BENCHMARK(TruncatePathEveryCandidate)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void WrapToLength(benchmark::State& state) {
   QString text;

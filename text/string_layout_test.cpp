@@ -6,6 +6,7 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <cmath>
 
 #include "testsupport/qt_printers.h"
@@ -28,7 +29,9 @@ TextAttributes dejaVu() {
 double widthOf(const QString& text) { return QFontMetricsF(dejaVu().font).horizontalAdvance(text); }
 
 // Shortening one code point at a time, measuring the whole rest every time.
-QString truncateByOneCharacter(const QString& text, double width) {
+QString truncateByOneCharacter(const QString& text, double width, const QFont& font = dejaVu().font) {
+  const QFontMetricsF metrics(font);
+  auto widthOf = [&](const QString& s) { return metrics.horizontalAdvance(s); };
   if (text.isEmpty() || widthOf(text) <= width || text.size() <= 2) return text;
   const double available = width - widthOf(ellipsisString());
   QString s = text;
@@ -37,6 +40,31 @@ QString truncateByOneCharacter(const QString& text, double width) {
     while (!s.isEmpty() && s.back().isSpace()) s.chop(1);
   }
   return s + ellipsisString();
+}
+
+// Collapsing a path the plain way: every width measured whole, every
+// candidate of the end cut measured again.
+QString truncatePathByCandidates(const QString& path, double width, const QFont& font) {
+  const QFontMetricsF metrics(font);
+  if (path.isEmpty() || metrics.horizontalAdvance(path) <= width) return path;
+  const QString& ellipsis = ellipsisString();
+  double estimate = metrics.horizontalAdvance(path);
+  QStringList components = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
+  if (path.startsWith(QLatin1Char('/'))) components.prepend(QStringLiteral("/"));
+  if (components.size() >= 3) {
+    qsizetype middle = components.size() / 2;
+    estimate += metrics.horizontalAdvance(ellipsis) - metrics.horizontalAdvance(components[middle]);
+    components[middle] = ellipsis;
+    while (components.size() > 3 && estimate > width) {
+      components.removeAt(middle);
+      middle = components.size() / 2;
+      estimate += metrics.horizontalAdvance(ellipsis) - metrics.horizontalAdvance(components[middle]);
+      components[middle] = ellipsis;
+    }
+    if (components.size() == 3 && estimate > width) components.remove(0, 2);
+  }
+  return truncateByOneCharacter(
+      components.join(QLatin1Char('/')).replace(QStringLiteral("//"), QStringLiteral("/")), width, font);
 }
 
 bool endsInHalfPair(const QString& s) {
@@ -280,4 +308,67 @@ TEST(StringLayout, HoverAttributedStringDraws) {
   }
   EXPECT_GT(white, 20);
   EXPECT_GT(dark, 20);
+}
+
+// Paths are collapsed and cut exactly as measuring every candidate whole
+// would do it, in several fonts, over random names that mix kerned pairs,
+// ligatures ("fi", "ffl"), spaces, accents and characters that send the cut
+// back to measuring every candidate (marks, emoji, tabs, other scripts).
+TEST(StringLayout, TruncatePathAgreesWithMeasuringEveryCandidate) {
+  const TextAttributes attributes = dejaVu();
+  const QString dejaVuFolder = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
+  for (const char* file : {"DejaVuSerif.ttf", "DejaVuSans-Bold.ttf", "DejaVuSansMono.ttf"})
+    QFontDatabase::addApplicationFont(dejaVuFolder + QLatin1String(file));
+  QList<QFont> fonts{attributes.font, QFont(QStringLiteral("DejaVu Serif")),
+                     QFont(QStringLiteral("DejaVu Sans")), QFont(QStringLiteral("DejaVu Sans Mono"))};
+  fonts[1].setPixelSize(17);
+  fonts[2].setPointSizeF(9.5);
+  fonts[2].setBold(true);
+  fonts[3].setPixelSize(12);
+
+  QStringList pieces =
+      QString::fromUtf8("a e o r n A V W T Y L P f fi fl ff ffi ffl To AV 1 7 . , _ - ' \" ( é ß Ł œ – €")
+          .split(QLatin1Char(' '));
+  pieces << QStringLiteral(" ") << QStringLiteral("  ");
+  const QStringList rare = QString::fromUtf8("e\u0301 😀 \t Ω 漢 \u00AD …").split(QLatin1Char(' '));
+  QRandomGenerator random(13);
+  auto name = [&] {
+    QString text;
+    const int length = 1 + random.bounded(9);
+    for (int i = 0; i < length; ++i)
+      text += random.bounded(100) == 0 ? rare[random.bounded(rare.size())]
+                                       : pieces[random.bounded(pieces.size())];
+    return text;
+  };
+  for (const QFont& font : fonts) {
+    const TextAttributes inFont{font, std::nullopt, std::nullopt, std::nullopt};
+    const QFontMetricsF metrics(font);
+    for (int n = 0; n < 300; ++n) {
+      QString path = random.bounded(4) == 0 ? QString() : QStringLiteral("/");
+      const int depth = 1 + random.bounded(7);
+      for (int d = 0; d < depth; ++d) path += (d ? "/" : "") + name();
+      const double full = metrics.horizontalAdvance(path);
+      // Any width, a narrow one, the path's own and just below it.
+      for (const double width :
+           {random.bounded(full + 10), random.bounded(full / 2), full, full - 0.015625}) {
+        SCOPED_TRACE(font.family().toStdString() + ": " + path.toStdString() + " / " + std::to_string(width));
+        ASSERT_EQ(truncatePathString(path, width, inFont), truncatePathByCandidates(path, width, font));
+      }
+    }
+  }
+}
+
+// Every width, in small steps, for paths whose cuts fall on and between
+// kerned pairs and ligatures.
+TEST(StringLayout, TruncatePathAtEveryWidthAgreesWithMeasuringEveryCandidate) {
+  const TextAttributes attributes = dejaVu();
+  const QString paths[] = {"/Office/Affiliate/Waffle fifty/ffl", "AVAVA/To Yo/LT fi/ffi ffl",
+                           QString::fromUtf8("/Ärger/Œuvre – fin/Ž…/x")};
+  for (const QString& path : paths) {
+    for (double width = 0; width <= widthOf(path) + 1; width += 0.25) {
+      SCOPED_TRACE(path.toStdString() + " / " + std::to_string(width));
+      ASSERT_EQ(truncatePathString(path, width, attributes),
+                truncatePathByCandidates(path, width, attributes.font));
+    }
+  }
 }
