@@ -20,6 +20,7 @@
 #include <QGuiApplication>
 #include <QRandomGenerator>
 
+#include "testsupport/plain_truncation.h"
 #include "text/string_layout.h"
 
 using namespace Tirr_NSStringAdditions;
@@ -56,18 +57,6 @@ QString words(qsizetype length) {
   return text;
 }
 
-QString oneByOne(const QString& text, double width, const TextAttributes& attributes) {
-  const QFontMetricsF metrics(attributes.font);
-  if (metrics.horizontalAdvance(text) <= width || text.size() <= 2) return text;
-  const double available = width - metrics.horizontalAdvance(ellipsisString());
-  QString s = text;
-  while (metrics.horizontalAdvance(s) > available && !s.isEmpty()) {
-    s.chop(1);
-    while (!s.isEmpty() && s.back().isSpace()) s.chop(1);
-  }
-  return s + ellipsisString();
-}
-
 void TruncateString(benchmark::State& state) {
   const TextAttributes attributes = dejaVu();
   const QString text = words(state.range(0));
@@ -78,7 +67,7 @@ BENCHMARK(TruncateString)->Arg(10000)->Unit(benchmark::kMicrosecond);
 void TruncateStringOneByOne(benchmark::State& state) {
   const TextAttributes attributes = dejaVu();
   const QString text = words(state.range(0));
-  for (auto _ : state) benchmark::DoNotOptimize(oneByOne(text, 200, attributes));
+  for (auto _ : state) benchmark::DoNotOptimize(truncateOneAtATime(text, 200, attributes.font));
 }
 BENCHMARK(TruncateStringOneByOne)->Arg(1000)->Unit(benchmark::kMillisecond);
 
@@ -134,37 +123,12 @@ void TruncatePathColdFont(benchmark::State& state) {
 }
 BENCHMARK(TruncatePathColdFont)->Arg(10000)->Unit(benchmark::kMillisecond);
 
-// truncatePathString the plain way: the whole path, every component and
-// every shortening of the end cut measured.
-QString truncatePathEveryCandidate(const QString& path, double width, const TextAttributes& attributes) {
-  const QFontMetricsF metrics(attributes.font);
-  if (metrics.horizontalAdvance(path) <= width) return path;
-  const double ellipsisWidth = metrics.horizontalAdvance(ellipsisString());
-  double estimate = metrics.horizontalAdvance(path);
-  QStringList components = path.split(u'/', Qt::SkipEmptyParts);
-  if (path.startsWith(u'/')) components.prepend(QStringLiteral("/"));
-  if (components.size() >= 3) {
-    qsizetype middle = components.size() / 2;
-    estimate += ellipsisWidth - metrics.horizontalAdvance(components[middle]);
-    components[middle] = ellipsisString();
-    while (components.size() > 3 && estimate > width) {
-      components.removeAt(middle);
-      middle = components.size() / 2;
-      estimate += ellipsisWidth - metrics.horizontalAdvance(components[middle]);
-      components[middle] = ellipsisString();
-    }
-    if (components.size() == 3 && estimate > width) components.remove(0, 2);
-  }
-  return oneByOne(components.join(u'/').replace(QStringLiteral("//"), QStringLiteral("/")), width,
-                  attributes);
-}
-
 void TruncatePathEveryCandidate(benchmark::State& state) {
   const TextAttributes attributes = dejaVu();
   const QStringList list = paths(state.range(0), true);
   for (auto _ : state)
     for (const QString& path : list)
-      benchmark::DoNotOptimize(truncatePathEveryCandidate(path, 200, attributes));
+      benchmark::DoNotOptimize(truncatePathEveryCandidate(path, 200, attributes.font));
 }
 BENCHMARK(TruncatePathEveryCandidate)->Arg(1000)->Unit(benchmark::kMillisecond);
 

@@ -9,6 +9,7 @@
 #include <QRandomGenerator>
 #include <cmath>
 
+#include "testsupport/plain_truncation.h"
 #include "testsupport/qt_printers.h"
 
 using namespace Tirr_NSStringAdditions;
@@ -29,42 +30,8 @@ TextAttributes dejaVu() {
 double widthOf(const QString& text) { return QFontMetricsF(dejaVu().font).horizontalAdvance(text); }
 
 // Shortening one code point at a time, measuring the whole rest every time.
-QString truncateByOneCharacter(const QString& text, double width, const QFont& font = dejaVu().font) {
-  const QFontMetricsF metrics(font);
-  auto widthOf = [&](const QString& s) { return metrics.horizontalAdvance(s); };
-  if (text.isEmpty() || widthOf(text) <= width || text.size() <= 2) return text;
-  const double available = width - widthOf(ellipsisString());
-  QString s = text;
-  while (widthOf(s) > available && !s.isEmpty()) {
-    s.chop(s.size() >= 2 && s.back().isLowSurrogate() && s[s.size() - 2].isHighSurrogate() ? 2 : 1);
-    while (!s.isEmpty() && s.back().isSpace()) s.chop(1);
-  }
-  return s + ellipsisString();
-}
-
-// Collapsing a path the plain way: every width measured whole, every
-// candidate of the end cut measured again.
-QString truncatePathByCandidates(const QString& path, double width, const QFont& font) {
-  const QFontMetricsF metrics(font);
-  if (path.isEmpty() || metrics.horizontalAdvance(path) <= width) return path;
-  const QString& ellipsis = ellipsisString();
-  double estimate = metrics.horizontalAdvance(path);
-  QStringList components = path.split(QLatin1Char('/'), Qt::SkipEmptyParts);
-  if (path.startsWith(QLatin1Char('/'))) components.prepend(QStringLiteral("/"));
-  if (components.size() >= 3) {
-    qsizetype middle = components.size() / 2;
-    estimate += metrics.horizontalAdvance(ellipsis) - metrics.horizontalAdvance(components[middle]);
-    components[middle] = ellipsis;
-    while (components.size() > 3 && estimate > width) {
-      components.removeAt(middle);
-      middle = components.size() / 2;
-      estimate += metrics.horizontalAdvance(ellipsis) - metrics.horizontalAdvance(components[middle]);
-      components[middle] = ellipsis;
-    }
-    if (components.size() == 3 && estimate > width) components.remove(0, 2);
-  }
-  return truncateByOneCharacter(
-      components.join(QLatin1Char('/')).replace(QStringLiteral("//"), QStringLiteral("/")), width, font);
+QString truncateByOneCharacter(const QString& text, double width) {
+  return truncateOneAtATime(text, width, dejaVu().font);
 }
 
 bool endsInHalfPair(const QString& s) {
@@ -352,7 +319,7 @@ TEST(StringLayout, TruncatePathAgreesWithMeasuringEveryCandidate) {
       for (const double width :
            {random.bounded(full + 10), random.bounded(full / 2), full, full - 0.015625}) {
         SCOPED_TRACE(font.family().toStdString() + ": " + path.toStdString() + " / " + std::to_string(width));
-        ASSERT_EQ(truncatePathString(path, width, inFont), truncatePathByCandidates(path, width, font));
+        ASSERT_EQ(truncatePathString(path, width, inFont), truncatePathEveryCandidate(path, width, font));
       }
     }
   }
@@ -368,7 +335,7 @@ TEST(StringLayout, TruncatePathAtEveryWidthAgreesWithMeasuringEveryCandidate) {
     for (double width = 0; width <= widthOf(path) + 1; width += 0.25) {
       SCOPED_TRACE(path.toStdString() + " / " + std::to_string(width));
       ASSERT_EQ(truncatePathString(path, width, attributes),
-                truncatePathByCandidates(path, width, attributes.font));
+                truncatePathEveryCandidate(path, width, attributes.font));
     }
   }
 }
