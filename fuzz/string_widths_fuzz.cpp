@@ -14,7 +14,7 @@ using namespace Tirr_NSStringAdditions;
 
 extern "C" int LLVMFuzzerInitialize(int* argc, char*** argv) {
   qputenv("QT_QPA_PLATFORM", "offscreen");
-  static QGuiApplication application(*argc, *argv);
+  new QGuiApplication(*argc, *argv);  // kept to the end: Qt's own teardown comes first
   for (const char* file : {"DejaVuSans.ttf", "DejaVuSans-Bold.ttf"})
     QFontDatabase::addApplicationFont(QStringLiteral("/usr/share/fonts/truetype/dejavu/") +
                                       QLatin1String(file));
