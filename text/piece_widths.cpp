@@ -35,6 +35,7 @@ double PieceWidths::pairJoin(char16_t a, char16_t b) {
   } else {
     const quint32 key = (quint32(a) << 16) | b;
     auto found = otherJoins_.find(key);
+    if (found == otherJoins_.end() && otherJoins_.size() >= kMostKept) otherJoins_.clear();
     join = &(found != otherJoins_.end() ? *found : *otherJoins_.insert(key, kUnknown));
   }
   if (std::isnan(*join)) {
@@ -61,7 +62,9 @@ bool PieceWidths::prefixWidths(QStringView text, std::vector<double>* widths) {
     const double join = pairJoin(t[i - 1], t[i]);
     if (join == kDrawnTogether) {
       // The prefix ends inside a longer unit, measured as a whole, joined
-      // to the unit before it.
+      // to the unit before it. Ligatures are short; a longer run is left to
+      // measuring.
+      if (i + 1 - unitStart > kLongestUnit) return false;
       const QStringView unit = text.sliced(unitStart, i + 1 - unitStart);
       double before = w[unitStart];
       if (unitStart > 0) {
@@ -91,6 +94,7 @@ double PieceWidths::unitWidth(QStringView unit) {
   const QString key = unit.toString();
   auto found = unitWidths_.constFind(key);
   if (found != unitWidths_.constEnd()) return *found;
+  if (unitWidths_.size() >= kMostKept) unitWidths_.clear();
   return *unitWidths_.insert(key, measure(key));
 }
 
@@ -100,6 +104,7 @@ double PieceWidths::unitJoin(QStringView left, QStringView right) {
   auto found = unitJoins_.constFind(key);
   if (found != unitJoins_.constEnd()) return *found;
   const double join = measure(left.toString() + right.toString()) - unitWidth(left) - unitWidth(right);
+  if (unitJoins_.size() >= kMostKept) unitJoins_.clear();
   return *unitJoins_.insert(key, join);
 }
 

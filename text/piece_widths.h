@@ -44,9 +44,16 @@ class PieceWidths {
   [[nodiscard]] double pairJoin(char16_t a, char16_t b);
   static constexpr double kDrawnTogether = std::numeric_limits<double>::infinity();
 
+  // The longest unit put together (longer runs of characters drawn together
+  // are measured whole by the caller) and the most widths kept in each table
+  // beyond printable ASCII (a full table starts again).
+  static constexpr qsizetype kLongestUnit = 8;
+  static constexpr qsizetype kMostKept = 1 << 16;
+
   // The widths of every prefix of `text` put together from its pieces:
   // (*widths)[p] for the first p code units, p = 0 to text.size(). False
-  // when `text` holds a character that is not admitted.
+  // when `text` holds a character that is not admitted or a run of more than
+  // kLongestUnit characters drawn together.
   bool prefixWidths(QStringView text, std::vector<double>* widths);
 
   // False once the widths have failed to add up a few times: the font draws

@@ -74,6 +74,12 @@ TEST(PieceWidths, TextBeyondTheAdmittedCharactersIsRefused) {
     EXPECT_FALSE(widths.prefixWidths(text, &prefixes));
   }
   EXPECT_TRUE(widths.prefixWidths(QString::fromUtf8("Ærø – 5 €"), &prefixes));
+  // "ff" is drawn together: a long run of f is one unit, too long to keep.
+  ASSERT_EQ(widths.pairJoin(u'f', u'f'), PieceWidths::kDrawnTogether);
+  const QString longest(PieceWidths::kLongestUnit, QLatin1Char('f'));
+  ASSERT_TRUE(widths.prefixWidths(longest, &prefixes));
+  EXPECT_EQ(prefixes.back(), QFontMetricsF(dejaVuFonts()[0]).horizontalAdvance(longest));
+  EXPECT_FALSE(widths.prefixWidths(longest + QLatin1Char('f'), &prefixes));
   EXPECT_TRUE(widths.prefixWidths(QString(), &prefixes));
   EXPECT_EQ(prefixes, std::vector<double>{0});
 }
