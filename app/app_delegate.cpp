@@ -157,7 +157,14 @@ QFileDialog* AppDelegate::openFileDialog(const QString& title, const QString& na
   connect(dialog, &QFileDialog::finished, this, [this, dialog, completion](int result) {
     const QString path = dialog->selectedFiles().value(0);
     if (result == QDialog::Accepted) rememberDirectory(QFileInfo(path).absolutePath());
-    (this->*completion)(result, path);
+    // The dialog finishes in the middle of handling the key that closed it: a
+    // path typed with the name completer open is accepted by Return before the
+    // completer hides its popup, and the popup holds the keyboard and pointer
+    // until then. Reading or writing a large file right here would leave that
+    // popup on screen and let it swallow every key and click of the wait, so
+    // the work runs once the event loop has closed the dialog completely.
+    QMetaObject::invokeMethod(
+        this, [this, completion, result, path] { (this->*completion)(result, path); }, Qt::QueuedConnection);
   });
   return dialog;
 }

@@ -81,7 +81,8 @@ class AppDelegate : public QObject {
   void restoreSort();
   void rememberDirectory(const QString& directory);
   // A window-modal file dialog starting in the last directory; when it closes
-  // the directory is remembered (after OK) and `completion` gets the outcome.
+  // the directory is remembered (after OK) and `completion` gets the outcome
+  // from the event loop, once the dialog has finished closing.
   QFileDialog* openFileDialog(const QString& title, const QString& name,
                               void (AppDelegate::*completion)(int, const QString&));
   void showStatus(const QString& message);

@@ -4,9 +4,13 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QAbstractItemView>
+#include <QCompleter>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPointer>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QStringEncoder>
@@ -195,6 +199,41 @@ TEST_F(UserActionsTest, LoadsASpreadsheetsUnicodeText) {
   ASSERT_EQ(s.content().size(), 2);
   EXPECT_EQ(s.content().record(1).value(CallKeys::number), QVariant(QStringLiteral("+49 89 555")));
   EXPECT_EQ(s.status(), QStringLiteral("Loaded 2 entries from “calls.tsv”. Read as UTF-16LE."));
+}
+
+// A path typed into the dialog is accepted by Return while the name
+// completer's popup is still open; the popup holds the keyboard and the
+// pointer until it closes, so a load started right then would swallow
+// whatever the user pressed while a large file was read.
+TEST_F(UserActionsTest, TypedPathIsLoadedOnlyOnceTheCompleterIsClosed) {
+  Session s;
+  const QString path = writeFile("calls.txt", "Phone\n555 1234\n555 5678\n");
+  s.window->loadAction()->trigger();
+  auto* dialog = s.window->findChild<QFileDialog*>(QStringLiteral("loadDialog"));
+  ASSERT_NE(dialog, nullptr);
+  dialog->setDirectory(dir_.path());
+  auto* name = dialog->findChild<QLineEdit*>(QStringLiteral("fileNameEdit"));
+  ASSERT_NE(name, nullptr);
+  ASSERT_NE(name->completer(), nullptr);
+  // The popup goes with the dialog, which deletes itself once closed.
+  QPointer<QAbstractItemView> popup = name->completer()->popup();
+  // The dialog reads the folder in the background: type until it offers the file.
+  ASSERT_TRUE(QTest::qWaitFor([&] {
+    name->clear();
+    QTest::keyClicks(name, QStringLiteral("cal"));
+    return popup->isVisible();
+  }));
+
+  std::optional<bool> popupOpenAtLoad;
+  QObject::connect(
+      s.window->arrayController()->model(), &QAbstractItemModel::modelReset, s.window.get(),
+      [&] { popupOpenAtLoad = (popup && popup->isVisible()) || QApplication::activePopupWidget(); });
+  name->setText(path);
+  QTest::keyClick(popup, Qt::Key_Return);
+  ASSERT_TRUE(QTest::qWaitFor([&] { return s.content().size() == 2; }));
+  ASSERT_TRUE(popupOpenAtLoad.has_value());
+  EXPECT_FALSE(*popupOpenAtLoad);
+  EXPECT_EQ(s.status(), QStringLiteral("Loaded 2 entries from “calls.txt”."));
 }
 
 TEST_F(UserActionsTest, FailedExportIsReportedAndWritesNothing) {

@@ -2,7 +2,14 @@
 //   TruncateString/10000     a 10,000-character text cut to 200 units
 //   TruncateStringOneByOne/N the same cut found one character at a time, as
 //                            the plain algorithm measures (quadratic; for scale)
-//   TruncatePath/10000       10,000 file paths, each fitted into 200 units
+//   TruncatePath/10000       10,000 file paths, each fitted into 200 units;
+//                            their names come from a few dozen shared ones
+//   TruncatePathDistinctNames/10000  the same with names hardly ever repeated
+//   TruncatePathColdFont/10000       the same in a font whose widths are not
+//                            kept, so that every character and pair is
+//                            measured anew
+//   TruncatePathEveryCandidate/1000  1,000 of the paths collapsed and cut the
+//                            plain way, every candidate measured (for scale)
 //   WrapToLength             the text of $LAYOUT_BENCH_TEXT (or 1 MB of words)
 //                            wrapped at 72; bench/layout_bench.sh times
 //                            Python's textwrap.fill on the same file
@@ -14,6 +21,7 @@
 #include <QGuiApplication>
 #include <QRandomGenerator>
 
+#include "testsupport/plain_truncation.h"
 #include "text/string_layout.h"
 
 using namespace Tirr_NSStringAdditions;
@@ -50,18 +58,6 @@ QString words(qsizetype length) {
   return text;
 }
 
-QString oneByOne(const QString& text, double width, const TextAttributes& attributes) {
-  const QFontMetricsF metrics(attributes.font);
-  if (metrics.horizontalAdvance(text) <= width || text.size() <= 2) return text;
-  const double available = width - metrics.horizontalAdvance(ellipsisString());
-  QString s = text;
-  while (metrics.horizontalAdvance(s) > available && !s.isEmpty()) {
-    s.chop(1);
-    while (!s.isEmpty() && s.back().isSpace()) s.chop(1);
-  }
-  return s + ellipsisString();
-}
-
 void TruncateString(benchmark::State& state) {
   const TextAttributes attributes = dejaVu();
   const QString text = words(state.range(0));
@@ -72,25 +68,72 @@ BENCHMARK(TruncateString)->Arg(10000)->Unit(benchmark::kMicrosecond);
 void TruncateStringOneByOne(benchmark::State& state) {
   const TextAttributes attributes = dejaVu();
   const QString text = words(state.range(0));
-  for (auto _ : state) benchmark::DoNotOptimize(oneByOne(text, 200, attributes));
+  for (auto _ : state) benchmark::DoNotOptimize(truncateOneAtATime(text, 200, attributes.font));
 }
 BENCHMARK(TruncateStringOneByOne)->Arg(1000)->Unit(benchmark::kMillisecond);
 
-void TruncatePath(benchmark::State& state) {
-  const TextAttributes attributes = dejaVu();
+// Absolute paths of 1 to 9 names of 3 to 22 characters: prefixes of one
+// text of words, or (distinct) names of random letters, capitals, digits,
+// spaces, dots and dashes.
+QStringList paths(qsizetype count, bool distinct) {
   QRandomGenerator random(7);
+  const QString letters =
+      QStringLiteral("abcdefghijklmnopqrstuvwxyzabcdefghijklmnoprstuABCDEFGHIJKLMNOPRSTW0123456789 ._-");
   QStringList paths;
-  for (int i = 0; i < state.range(0); ++i) {
+  for (qsizetype i = 0; i < count; ++i) {
     QString path;
     const int depth = 1 + random.bounded(9);
-    for (int d = 0; d < depth; ++d)
-      path += u'/' + words(3 + random.bounded(20)).remove(u'\n').replace(u' ', u'_');
+    for (int d = 0; d < depth; ++d) {
+      const int length = 3 + random.bounded(20);
+      QString name;
+      if (distinct)
+        for (int c = 0; c < length; ++c) name += letters[random.bounded(letters.size())];
+      else
+        name = words(length).remove(u'\n').replace(u' ', u'_');
+      path += u'/' + name;
+    }
     paths.append(path);
   }
+  return paths;
+}
+
+void TruncatePath(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  const QStringList list = paths(state.range(0), false);
   for (auto _ : state)
-    for (const QString& path : paths) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
+    for (const QString& path : list) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
 }
 BENCHMARK(TruncatePath)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void TruncatePathDistinctNames(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  const QStringList list = paths(state.range(0), true);
+  for (auto _ : state)
+    for (const QString& path : list) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
+}
+BENCHMARK(TruncatePathDistinctNames)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void TruncatePathColdFont(benchmark::State& state) {
+  TextAttributes attributes = dejaVu();
+  const QStringList list = paths(state.range(0), true);
+  // Sixteen sizes in turn, twice as many as the widths are kept for, so that
+  // every iteration starts without kept widths.
+  static int turn = 0;
+  for (auto _ : state) {
+    attributes.font.setPixelSize(14 + turn++ % 16);
+    for (const QString& path : list) benchmark::DoNotOptimize(truncatePathString(path, 200, attributes));
+  }
+}
+BENCHMARK(TruncatePathColdFont)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+void TruncatePathEveryCandidate(benchmark::State& state) {
+  const TextAttributes attributes = dejaVu();
+  const QStringList list = paths(state.range(0), true);
+  for (auto _ : state)
+    for (const QString& path : list)
+      benchmark::DoNotOptimize(truncatePathEveryCandidate(path, 200, attributes.font));
+}
+BENCHMARK(TruncatePathEveryCandidate)->Arg(1000)->Unit(benchmark::kMillisecond);
 
 void WrapToLength(benchmark::State& state) {
   QString text;

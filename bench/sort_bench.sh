@@ -3,8 +3,9 @@
 # one run: our sort (case-insensitive locale order) and numbers sort, Python's
 # sorted(key=locale.strxfrm) and `sort -f`, both in en_US.UTF-8 (the glibc
 # locale comes from scripts/setup.sh). Then duplicate removal on 100,000
-# strings with many repeats. Prints medians of CPU time (user + system) and
-# their ratios: on a shared machine wall time mostly measures the neighbours.
+# strings with many repeats. Prints medians of CPU time (user + system, every
+# thread: large lists are sorted on two threads) and of wall time, and their
+# ratios; on a shared machine wall time also holds waiting for a core.
 #
 #   bench/sort_bench.sh [RUNS]   RUNS default 5
 set -euo pipefail
@@ -18,7 +19,7 @@ if [ ! -x build/default/bench/sort_bench ]; then
 fi
 
 exec /usr/bin/python3 - "$runs" <<'PY'
-import locale, os, random, resource, statistics, subprocess, sys
+import locale, os, random, resource, statistics, subprocess, sys, time
 
 runs = int(sys.argv[1])
 locale.setlocale(locale.LC_ALL, "en_US.UTF-8")
@@ -60,43 +61,49 @@ def ours(path):
 
 
 def timed_ms(fn):
-    """CPU time of fn in this process and in the children it waits for."""
+    """(CPU, wall) milliseconds of fn: CPU of this process and of the children it waits for."""
     def cpu():
         me, kids = resource.getrusage(resource.RUSAGE_SELF), resource.getrusage(resource.RUSAGE_CHILDREN)
         return me.ru_utime + me.ru_stime + kids.ru_utime + kids.ru_stime
-    start = cpu()
+    start, wall = cpu(), time.perf_counter()
     fn()
-    return (cpu() - start) * 1000
+    return (cpu() - start) * 1000, (time.perf_counter() - wall) * 1000
 
 
 with open(mixed, encoding="utf-8") as f:
     strings = f.read().splitlines()
 
 # The tools take turns within each repetition, so a busy machine slows them alike.
-samples = {k: [] for k in ("sort", "numbers", "cleaned", "first", "py", "sortf")}
+samples = {k: [] for k in ("sort", "numbers", "sort_wall", "numbers_wall", "cleaned", "first", "py", "py_wall", "sortf", "sortf_wall")}
 dup = {k: [] for k in ("sort_unique", "unique")}
 for _ in range(runs):
     m = ours(mixed)
     samples["sort"].append(m["sort_ms"])
     samples["numbers"].append(m["numbers_sort_ms"])
+    samples["sort_wall"].append(m["sort_wall_ms"])
+    samples["numbers_wall"].append(m["numbers_sort_wall_ms"])
     samples["cleaned"].append(m["cleaned_sort_ms"])
     samples["first"].append(m["first_sort_ms"])
-    samples["py"].append(timed_ms(lambda: sorted(strings, key=locale.strxfrm)))
-    samples["sortf"].append(timed_ms(lambda: subprocess.run(["sort", "-f", "-o", os.devnull, mixed], check=True)))
+    cpu, wall = timed_ms(lambda: sorted(strings, key=locale.strxfrm))
+    samples["py"].append(cpu); samples["py_wall"].append(wall)
+    cpu, wall = timed_ms(lambda: subprocess.run(["sort", "-f", "-o", os.devnull, mixed], check=True))
+    samples["sortf"].append(cpu); samples["sortf_wall"].append(wall)
     d = ours(repeats)
     dup["sort_unique"].append(d["sort_removing_duplicates_ms"])
     dup["unique"].append(d["remove_duplicates_ms"])
     distinct = int(d["distinct"])
 
 m = {k: statistics.median(v) for k, v in samples.items()}
-print(f"100,000 strings, CPU time, medians of {runs}, en_US.UTF-8")
-print(f"  sort                          {m['sort']:7.1f} ms   (first in a process, collator built: {m['first']:.1f} ms)")
-print(f"  sortWithStringsAsNumbersSort  {m['numbers']:7.1f} ms")
-print(f"  sortWithCleanedStringSort     {m['cleaned']:7.1f} ms")
-print(f"  python sorted(key=strxfrm)    {m['py']:7.1f} ms")
-print(f"  sort -f                       {m['sortf']:7.1f} ms")
-print(f"  sort / sort -f {m['sort'] / m['sortf']:.2f}x, numbers / sort -f {m['numbers'] / m['sortf']:.2f}x;"
-      f" python / sort {m['py'] / m['sort']:.1f}x, python / numbers {m['py'] / m['numbers']:.1f}x")
+print(f"100,000 strings, medians of {runs}, en_US.UTF-8: CPU time (all threads) and wall time")
+print(f"  sort                          {m['sort']:7.1f} ms CPU {m['sort_wall']:7.1f} ms wall"
+      f"   (first in a process, collator built: {m['first']:.1f} ms CPU)")
+print(f"  sortWithStringsAsNumbersSort  {m['numbers']:7.1f} ms CPU {m['numbers_wall']:7.1f} ms wall")
+print(f"  sortWithCleanedStringSort     {m['cleaned']:7.1f} ms CPU")
+print(f"  python sorted(key=strxfrm)    {m['py']:7.1f} ms CPU {m['py_wall']:7.1f} ms wall")
+print(f"  sort -f                       {m['sortf']:7.1f} ms CPU {m['sortf_wall']:7.1f} ms wall")
+for name, k in (("sort", "sort"), ("numbers", "numbers")):
+    print(f"  {name:<8} / sort -f CPU {m[k] / m['sortf']:.2f}x wall {m[k + '_wall'] / m['sortf_wall']:.2f}x;"
+          f" python / {name} CPU {m['py'] / m[k]:.1f}x wall {m['py_wall'] / m[k + '_wall']:.1f}x")
 d = {k: statistics.median(v) for k, v in dup.items()}
 print(f"100,000 strings, {distinct} distinct: sortRemovingDuplicates {d['sort_unique']:.1f} ms,"
       f" removeDuplicates {d['unique']:.1f} ms")

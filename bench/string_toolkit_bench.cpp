@@ -2,11 +2,15 @@
 // line: for each operation the median of RUNS passes over all strings, in
 // nanoseconds of CPU time per string. With --linear it times each operation on one text
 // of 100 KB and one of 1 MB made of the same strings, to show the cost grows
-// with the length and no faster. Output is "key=value" lines for
+// with the length and no faster, and the minor page faults of each call. Output is "key=value" lines for
 // bench/string_toolkit_bench.sh.
 //
 //   string_toolkit_bench FILE [RUNS]
 //   string_toolkit_bench --linear FILE [RUNS]
+//
+// With STRING_TOOLKIT_ONLY=NAME in the environment only that operation runs,
+// which keeps a profile of it free of the others.
+#include <sys/resource.h>
 #include <time.h>
 
 #include <QCoreApplication>
@@ -61,15 +65,34 @@ double cpuMillis() {
   return double(now.tv_sec) * 1e3 + double(now.tv_nsec) / 1e6;
 }
 
-// Median CPU milliseconds of `runs` calls of `pass`.
-double timeMillis(int runs, const std::function<qsizetype()>& pass, qsizetype* sink) {
-  std::vector<double> millis;
+// The thread's minor page faults so far: first touches of fresh memory, each
+// a trap to the kernel.
+double minorFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_THREAD, &usage);
+  return double(usage.ru_minflt);
+}
+
+struct Timing {
+  double millis;  // median CPU milliseconds of a call
+  double faults;  // median minor page faults of a call
+};
+
+// Times `runs` calls of `pass`.
+Timing timeRuns(int runs, const std::function<qsizetype()>& pass, qsizetype* sink) {
+  std::vector<double> millis, faults;
   for (int i = 0; i < runs; ++i) {
+    const double startFaults = minorFaults();
     const double start = cpuMillis();
     *sink += pass();
     millis.push_back(cpuMillis() - start);
+    faults.push_back(minorFaults() - startFaults);
   }
-  return medianOf(millis);
+  return {medianOf(millis), medianOf(faults)};
+}
+
+double timeMillis(int runs, const std::function<qsizetype()>& pass, qsizetype* sink) {
+  return timeRuns(runs, pass, sink).millis;
 }
 
 QString joinedTo(const QStringList& lines, qsizetype units) {
@@ -101,9 +124,12 @@ int main(int argc, char** argv) {
   const QStringList lines = paragraphs(QString::fromUtf8(file.readAll()));
   const int runs = argc > first + 1 ? std::max(1, std::atoi(argv[first + 1])) : 5;
   qsizetype sink = 0;
+  const QByteArray only = qgetenv("STRING_TOOLKIT_ONLY");
+  auto skipped = [&](const Operation& op) { return !only.isEmpty() && only != op.name; };
 
   if (!linear) {
     for (const Operation& op : operations()) {
+      if (skipped(op)) continue;
       const double ms = timeMillis(
           runs,
           [&] {
@@ -120,11 +146,14 @@ int main(int argc, char** argv) {
     const QString small = joinedTo(lines, 100'000);
     const QString large = joinedTo(lines, 1'000'000);
     for (const Operation& op : operations()) {
-      const double smallMs = timeMillis(
+      if (skipped(op)) continue;
+      const Timing smallRun = timeRuns(
           runs, [&] { return op.run(small); }, &sink);
-      const double largeMs = timeMillis(
+      const Timing largeRun = timeRuns(
           runs, [&] { return op.run(large); }, &sink);
-      std::printf("op=%s ms_100k=%.2f ms_1m=%.2f ratio=%.1f\n", op.name, smallMs, largeMs, largeMs / smallMs);
+      std::printf("op=%s ms_100k=%.2f ms_1m=%.2f ratio=%.1f faults_100k=%.0f faults_1m=%.0f\n", op.name,
+                  smallRun.millis, largeRun.millis, largeRun.millis / smallRun.millis, smallRun.faults,
+                  largeRun.faults);
     }
   }
   return sink > 0 ? 0 : 1;

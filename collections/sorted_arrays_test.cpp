@@ -189,3 +189,51 @@ TEST(SortedArraysTest, InsertAndSortNumberPutsEqualValuesInFront) {
 }
 
 }  // namespace
+
+// Lists long enough to be sorted in two halves at once and merged, mixing
+// ASCII strings (whose keys are made without ICU) with others: the result must
+// be exactly a stable sort by the comparator.
+TEST(SortedArraysTest, LongSortsAreStableSortsByTheComparator) {
+  std::mt19937 random(29);
+  const QStringList stems = {"file", "File",     "IMG_",           "report-", "The ", "Chapter ", "\u00e4rm",
+                             "arm",  "Zo\u00eb", "e\u0301t\u00e9", "",        " ",    "x.tar.gz"};
+  QStringList input;
+  for (int i = 0; i < 9000; ++i) {
+    const unsigned digits = random() % 4;
+    input.append(stems[random() % stems.size()] +
+                 (digits ? QString::number(random() % (digits == 1   ? 20
+                                                       : digits == 2 ? 12000
+                                                                     : 2000000))
+                         : QString()) +
+                 stems[random() % stems.size()]);
+  }
+  const struct {
+    QStringList (*sortFunction)(const QStringList&);
+    Comparator compare;
+  } cases[] = {{sort, arrayStringSort},
+               {sortWithStringsAsNumbersSort, arrayStringAsNumberSort},
+               {sortWithCleanedStringSort, arrayCleanedStringSort}};
+  for (const auto& c : cases) {
+    QStringList expected = input;
+    std::stable_sort(expected.begin(), expected.end(),
+                     [&](const QString& a, const QString& b) { return c.compare(a, b, std::nullopt) < 0; });
+    EXPECT_EQ(c.sortFunction(input), expected);
+  }
+
+  // Keyed: records without the key, with other values, and with strings.
+  QVariantList records;
+  for (int i = 0; i < 6000; ++i) {
+    const unsigned kind = random() % 8;
+    if (kind == 0)
+      records.append(QVariantMap{{"other", i}});
+    else if (kind == 1)
+      records.append(QVariantMap{{"name", i}});
+    else
+      records.append(QVariantMap{{"name", input[i]}, {"n", i}});
+  }
+  QVariantList expected = records;
+  std::stable_sort(expected.begin(), expected.end(), [](const QVariant& a, const QVariant& b) {
+    return arrayStringSort(a, b, QStringLiteral("name")) < 0;
+  });
+  EXPECT_EQ(sortForKey(records, QStringLiteral("name")), expected);
+}

@@ -24,6 +24,19 @@ const icu::Collator* collatorFor(StringOrdering ordering) {
   return ordering == StringOrdering::Numeric ? numeric.get() : caseInsensitive.get();
 }
 
+const AsciiSortKeys* asciiSortKeysFor(StringOrdering ordering) {
+  auto learn = [](StringOrdering kind) -> std::unique_ptr<AsciiSortKeys> {
+    const icu::Collator* collator = collatorFor(kind);
+    return collator ? AsciiSortKeys::learn(*collator, kind == StringOrdering::Numeric) : nullptr;
+  };
+  if (ordering == StringOrdering::Numeric) {
+    static const std::unique_ptr<AsciiSortKeys> numeric = learn(StringOrdering::Numeric);
+    return numeric.get();
+  }
+  static const std::unique_ptr<AsciiSortKeys> caseInsensitive = learn(StringOrdering::CaseInsensitive);
+  return caseInsensitive.get();
+}
+
 const QVariant* comparedValue(const QVariant& element, const std::optional<QString>& key) {
   if (!key) return &element;
   if (element.typeId() != QMetaType::QVariantMap) return nullptr;

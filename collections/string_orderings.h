@@ -10,6 +10,7 @@
 #include <QVariant>
 #include <optional>
 
+#include "collections/ascii_sort_keys.h"
 #include "collections/collation.h"
 
 enum class StringOrdering {
@@ -25,6 +26,11 @@ enum class StringOrdering {
 // The process's collator for `ordering`, made on first use; nullptr only when
 // ICU has no collation data (comparisons then fall back to case-folded units).
 [[nodiscard]] const icu::Collator* collatorFor(StringOrdering ordering);
+
+// Sort keys of plain ASCII strings made without ICU, byte for byte the keys of
+// collatorFor(ordering), made on first use; nullptr when the collator's
+// treatment of ASCII is beyond them (the keys then all come from ICU).
+[[nodiscard]] const AsciiSortKeys* asciiSortKeysFor(StringOrdering ordering);
 
 // Where a compared value stands before any collation: absent values first,
 // then values that are not strings, then strings.

@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
 #include <vector>
 
 #include "text/canonical_search.h"
@@ -210,7 +211,22 @@ QString substringFromDelim(const QString& receiver, const QString& fromDelim, co
 
 QString snrBatch(const QString& receiver, const QStringList& search, const QStringList& replaceArray) {
   if (isBlankString(receiver)) return receiver;
-  return ReplacementBatch(search, replaceArray).apply(receiver);
+  // Callers run one batch over many texts. The batch compiled last on this
+  // thread is used again while both lists are the very data it was compiled
+  // from: lists sharing their data with the copies kept here cannot have
+  // changed, since changing a shared list first copies it.
+  struct Compiled {
+    QStringList search, replaceArray;
+    std::optional<ReplacementBatch> batch;
+  };
+  thread_local Compiled compiled;
+  if (!compiled.batch || !search.isSharedWith(compiled.search) ||
+      !replaceArray.isSharedWith(compiled.replaceArray)) {
+    compiled.batch.emplace(search, replaceArray);
+    compiled.search = search;
+    compiled.replaceArray = replaceArray;
+  }
+  return compiled.batch->apply(receiver);
 }
 
 QString stripDiacritical(const QString& receiver) {

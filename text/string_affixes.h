@@ -85,7 +85,9 @@ namespace Tirr_NSStringAdditions {
 
 // Applies snr() with search[i] and replaceArray[i] for each i in order, each
 // pass working on the result of the ones before. Pairs without a replacement
-// are skipped. Example: snrBatch("ab", {"a", "b"}, {"b", "c"}) -> "cc".
+// are skipped. The pairs are prepared once for a pair of lists passed again
+// unchanged, as in a loop over many texts.
+// Example: snrBatch("ab", {"a", "b"}, {"b", "c"}) -> "cc".
 [[nodiscard]] QString snrBatch(const QString& receiver, const QStringList& search,
                                const QStringList& replaceArray);
 

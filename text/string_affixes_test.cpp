@@ -214,6 +214,26 @@ TEST(StringAffixes, SnrBatchAppliesPairsInOrder) {
   }
 }
 
+TEST(StringAffixes, SnrBatchFollowsListsThatChangeBetweenCalls) {
+  // The pairs compiled for one pair of lists are used again for the same lists.
+  QStringList search{u"a"_qs}, replace{u"1"_qs};
+  EXPECT_EQ(snrBatch(u"abc"_qs, search, replace), u"1bc"_qs);
+  EXPECT_EQ(snrBatch(u"cab"_qs, search, replace), u"c1b"_qs);
+  search[0] = u"b"_qs;
+  EXPECT_EQ(snrBatch(u"abc"_qs, search, replace), u"a1c"_qs);
+  replace[0] = u"2"_qs;
+  EXPECT_EQ(snrBatch(u"abc"_qs, search, replace), u"a2c"_qs);
+  search.append(u"c"_qs);
+  replace.append(u"3"_qs);
+  EXPECT_EQ(snrBatch(u"abc"_qs, search, replace), u"a23"_qs);
+  const QStringList copy = search;  // equal lists, and a shared copy, answer alike
+  EXPECT_EQ(snrBatch(u"abc"_qs, copy, replace), u"a23"_qs);
+  EXPECT_EQ(snrBatch(u"abc"_qs, QStringList{u"b"_qs, u"c"_qs}, replace), u"a23"_qs);
+  replace.removeLast();
+  EXPECT_EQ(snrBatch(u"abc"_qs, search, replace), u"a2c"_qs);
+  EXPECT_EQ(snrBatch(u"abc"_qs, {}, {}), u"abc"_qs);
+}
+
 TEST(StringAffixes, StripDiacritical) {
   const struct {
     QString text, expected;

@@ -18,8 +18,12 @@ inline constexpr char16_t kDefaultTitleCaseSmallWords[] =
 // Words end at space, tab, LF, CR, VT or FF; leading white space is dropped and
 // of a run of white space after a word only the first character is kept. The
 // small words come from the translation of "titleCaseSmallWords" in context
-// "ui", read on every call, or else kDefaultTitleCaseSmallWords. An empty
-// receiver is returned itself.
+// "ui", or else kDefaultTitleCaseSmallWords. The translation is read again
+// after every language change the application announces (QEvent::LanguageChange,
+// sent when a non-empty translator is installed or any is removed), so an
+// installed translator takes effect at once. A translator whose answers change
+// without such an announcement is seen only at the next one. An empty receiver
+// is returned itself.
 // Example: titleCaseString("the lord of the rings") -> "The Lord of the Rings".
 // Example: titleCaseString("where it is ") -> "Where It is ".
 [[nodiscard]] QString titleCaseString(const QString& receiver);

@@ -5,10 +5,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
-
+#include "text/base64_blocks.h"
 #include "text/character_sets.h"
 #include "text/huge_pages.h"
 #include "text/string_core.h"
@@ -21,22 +18,6 @@ namespace {
 // Entry i is the character of the 6-bit value i.
 constexpr char base64EncodingTable[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
 
-// The two characters of every 12-bit value, so that a 24-bit group is written
-// with two lookups and two 4-byte stores.
-struct Base64PairTable {
-  std::array<std::array<char16_t, 2>, 4096> pairs;
-};
-
-const Base64PairTable& base64PairTable() {
-  static const Base64PairTable table = [] {
-    Base64PairTable t{};
-    for (unsigned v = 0; v < 4096; ++v)
-      t.pairs[v] = {char16_t(base64EncodingTable[v >> 6]), char16_t(base64EncodingTable[v & 63])};
-    return t;
-  }();
-  return table;
-}
-
 // The 6-bit value of every byte value; -1 for the bytes outside the alphabet,
 // "=" included.
 const std::array<std::int8_t, 256>& base64DecodingTable() {
@@ -47,66 +28,6 @@ const std::array<std::int8_t, 256>& base64DecodingTable() {
     return t;
   }();
   return table;
-}
-
-inline void writeBase64Group(char16_t* out, std::uint32_t group, const Base64PairTable& table) {
-  std::memcpy(out, table.pairs[group >> 12].data(), 4);
-  std::memcpy(out + 2, table.pairs[group & 0xFFF].data(), 4);
-}
-
-#if defined(__x86_64__)
-// Encodes blocks of twelve ASCII units with SSSE3 (the shuffle-and-multiply
-// scheme of Wojciech Muła's Base64 encoders): the units are packed to bytes,
-// split into sixteen 6-bit values and translated to their characters with a
-// 16-entry table of offsets. Stops before the first block with a unit that is
-// not ASCII, or when fewer than 16 units are left to read; answers the number
-// of units encoded (a multiple of 12).
-__attribute__((target("ssse3"))) qsizetype encodeAsciiBlocksSsse3(const char16_t* s, qsizetype n,
-                                                                  char16_t* w) {
-  const __m128i zero = _mm_setzero_si128();
-  const __m128i nonAsciiLow = _mm_set1_epi16(short(0xFF80));
-  const __m128i nonAsciiHigh =
-      _mm_setr_epi16(short(0xFF80), short(0xFF80), short(0xFF80), short(0xFF80), 0, 0, 0, 0);
-  const __m128i reshuffle = _mm_set_epi8(10, 11, 9, 10, 7, 8, 6, 7, 4, 5, 3, 4, 1, 2, 0, 1);
-  const __m128i offsets =
-      _mm_setr_epi8('a' - 26, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52, '0' - 52,
-                    '0' - 52, '0' - 52, '+' - 62, '/' - 63, 'A', 0, 0);
-  qsizetype i = 0;
-  for (; i + 16 <= n; i += 12, w += 16) {
-    const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-    const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 8));
-    const __m128i outside = _mm_or_si128(_mm_and_si128(low, nonAsciiLow), _mm_and_si128(high, nonAsciiHigh));
-    if (_mm_movemask_epi8(_mm_cmpeq_epi16(outside, zero)) != 0xFFFF) break;
-    // Bytes a b c of each group become b a c b, from which the multiplies
-    // move the four 6-bit fields into the four bytes.
-    const __m128i in = _mm_shuffle_epi8(_mm_packus_epi16(low, high), reshuffle);
-    const __m128i t0 =
-        _mm_mulhi_epu16(_mm_and_si128(in, _mm_set1_epi32(0x0fc0fc00)), _mm_set1_epi32(0x04000040));
-    const __m128i t1 =
-        _mm_mullo_epi16(_mm_and_si128(in, _mm_set1_epi32(0x003f03f0)), _mm_set1_epi32(0x01000010));
-    const __m128i values = _mm_or_si128(t0, t1);
-    // 0..25 -> 13 ("A"), 26..51 -> 0 ("a" - 26), 52..61 -> 1..10 (digits),
-    // 62 -> 11 ("+"), 63 -> 12 ("/").
-    __m128i index = _mm_subs_epu8(values, _mm_set1_epi8(51));
-    index = _mm_or_si128(index, _mm_and_si128(_mm_cmpgt_epi8(_mm_set1_epi8(26), values), _mm_set1_epi8(13)));
-    const __m128i chars = _mm_add_epi8(_mm_shuffle_epi8(offsets, index), values);
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(w), _mm_unpacklo_epi8(chars, zero));
-    _mm_storeu_si128(reinterpret_cast<__m128i*>(w + 8), _mm_unpackhi_epi8(chars, zero));
-  }
-  return i;
-}
-#endif
-
-// Encodes what it can of an ASCII run with the vector unit; 0 without one.
-qsizetype encodeAsciiBlocks(const char16_t* s, qsizetype n, char16_t* w) {
-#if defined(__x86_64__)
-  static const bool ssse3 = __builtin_cpu_supports("ssse3");
-  if (ssse3) return encodeAsciiBlocksSsse3(s, n, w);
-#endif
-  (void)s;
-  (void)n;
-  (void)w;
-  return 0;
 }
 
 // Reads UTF-8 bytes strictly, one at a time, into UTF-16: overlong forms,
@@ -223,49 +144,28 @@ QString convertToBase64(const QString& receiver) {
   QString out(((bytes + 2) / 3) * 4, Qt::Uninitialized);
   adviseHugePages(out.data(), size_t(out.size()) * sizeof(QChar));
   char16_t* w = reinterpret_cast<char16_t*>(out.data());
-  const auto& table = base64PairTable();
-  const char16_t* s = text.utf16();
-  const qsizetype n = text.size();
+  const base64blocks::Encoder encoder = base64blocks::fastestEncoder();
 
-  // Bytes of the current group not yet written: at most 2 carried over plus
-  // the 4 of one character.
-  std::uint8_t pending[8];
-  int filled = 0;
-  qsizetype i = 0;
-  while (i < n) {
-    if (filled == 0) {
-      // Runs of ASCII go straight from the code units to the output, twelve
-      // units (four groups) per step while they last.
-      const qsizetype vectorUnits = encodeAsciiBlocks(s + i, n - i, w);
-      i += vectorUnits;
-      w += vectorUnits / 3 * 4;
-      for (; i + 12 <= n; i += 12, w += 16) {
-        std::uint64_t units[3];
-        std::memcpy(units, s + i, sizeof units);
-        if ((units[0] | units[1] | units[2]) & utf8units::kNonAsciiUnits) break;
-        for (int g = 0; g < 12; g += 3)
-          writeBase64Group(w + g / 3 * 4,
-                           std::uint32_t(s[i + g]) << 16 | std::uint32_t(s[i + g + 1]) << 8 | s[i + g + 2],
-                           table);
-      }
-      for (; i + 3 <= n && (s[i] | s[i + 1] | s[i + 2]) < 0x80; i += 3, w += 4)
-        writeBase64Group(w, std::uint32_t(s[i]) << 16 | std::uint32_t(s[i + 1]) << 8 | s[i + 2], table);
-      if (i == n) break;
-    }
-    filled += utf8units::writeUtf8(utf8units::nextCodePoint(text, &i), pending + filled);
-    int k = 0;
-    for (; k + 3 <= filled; k += 3, w += 4)
-      writeBase64Group(
-          w, std::uint32_t(pending[k]) << 16 | std::uint32_t(pending[k + 1]) << 8 | pending[k + 2], table);
-    std::memmove(pending, pending + k, size_t(filled - k));
-    filled -= k;
+  // The UTF-8 bytes are made a buffer at a time (the buffer stays in the
+  // cache) and encoded in whole groups; the 0 to 2 bytes of an unfinished
+  // group move to the front of the buffer for the next round.
+  constexpr qsizetype kBufferBytes = 48 * 64;
+  alignas(64) std::uint8_t buffer[kBufferBytes + base64blocks::kReadSlack];
+  qsizetype carried = 0;
+  for (qsizetype at = 0; at < text.size();) {
+    const qsizetype filled =
+        carried + base64blocks::writeUtf8(text, &at, buffer + carried, kBufferBytes - carried);
+    const qsizetype groups = filled / 3;
+    base64blocks::encodeGroups(encoder, buffer, groups, w);
+    w += groups * 4;
+    carried = filled - groups * 3;
+    std::memmove(buffer, buffer + groups * 3, size_t(carried));
   }
-  if (filled > 0) {
-    const std::uint32_t group =
-        std::uint32_t(pending[0]) << 16 | (filled > 1 ? std::uint32_t(pending[1]) << 8 : 0);
-    writeBase64Group(w, group, table);
+  if (carried > 0) {
+    std::memset(buffer + carried, 0, size_t(3 - carried));
+    base64blocks::encodeGroups(base64blocks::Encoder::Portable, buffer, 1, w);
     w[3] = u'=';
-    if (filled == 1) w[2] = u'=';
+    if (carried == 1) w[2] = u'=';
   }
   return out;
 }

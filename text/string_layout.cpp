@@ -8,9 +8,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <vector>
 
 #include "text/character_sets.h"
 #include "text/code_points.h"
+#include "text/piece_widths.h"
 #include "text/string_affixes.h"
 #include "text/string_core.h"
 
@@ -19,16 +21,6 @@ namespace {
 // True when `at` falls between the two halves of a surrogate pair of `text`.
 bool splitsPair(QStringView text, qsizetype at) {
   return at > 0 && at < text.size() && codePointSizeAt(text, at - 1) == 2;
-}
-
-// The components of a path: the parts between "/" separators, empty parts
-// left out, with a leading "/" as a component of its own.
-QStringList pathComponents(const QString& path) {
-  QStringList components;
-  if (path.startsWith(QLatin1Char('/'))) components.append(QStringLiteral("/"));
-  for (QStringView part : QStringView(path).split(QLatin1Char('/'), Qt::SkipEmptyParts))
-    components.append(part.toString());
-  return components;
 }
 
 // Blurs the alpha channel (and with it the premultiplied colour) of `image`
@@ -149,6 +141,122 @@ QString truncateMeasured(const QString& receiver, double width, const QFontMetri
   return receiver.first(fitting) + Tirr_NSStringAdditions::ellipsisString();
 }
 
+// A path component and its width, NaN where it has not been measured yet.
+struct PathComponent {
+  QStringView text;
+  double width = std::numeric_limits<double>::quiet_NaN();
+};
+
+// The components of a path, as views into it: the parts between "/"
+// separators, empty parts left out, with a leading "/" as a component of its
+// own.
+std::vector<PathComponent> pathComponentViews(const QString& path) {
+  std::vector<PathComponent> components;
+  if (path.startsWith(QLatin1Char('/'))) components.push_back({QStringView(path).first(1)});
+  for (QStringView part : QStringView(path).split(QLatin1Char('/'), Qt::SkipEmptyParts))
+    components.push_back({part});
+  return components;
+}
+
+// The path of `components` with its middle collapsed into "…" as far as the
+// estimate asks (see truncatePathString), joined again with "/".
+// `wholeWidth` is the path's width; `measure` gives the width of a component
+// whose width is not known yet.
+template <typename Measure>
+QString collapsePath(std::vector<PathComponent> components, double wholeWidth, double width,
+                     double ellipsisWidth, Measure measure) {
+  double estimate = wholeWidth;
+  const QString& ellipsis = Tirr_NSStringAdditions::ellipsisString();
+  if (components.size() >= 3) {
+    // The estimate counts the components only; separators are left out, and
+    // taking out an ellipsis already placed does not change it.
+    auto collapse = [&](std::size_t i) {
+      PathComponent& component = components[i];
+      estimate += ellipsisWidth - (std::isnan(component.width) ? measure(component.text) : component.width);
+      component = {ellipsis, ellipsisWidth};
+    };
+    std::size_t middle = components.size() / 2;
+    collapse(middle);
+    while (components.size() > 3 && estimate > width) {
+      components.erase(components.begin() + qsizetype(middle));
+      middle = components.size() / 2;
+      collapse(middle);
+    }
+    if (components.size() == 3 && estimate > width)
+      components.erase(components.begin(), components.begin() + 2);
+  }
+  QString joined;
+  for (const PathComponent& component : components) {
+    if (!joined.isEmpty()) joined += QLatin1Char('/');
+    joined += component.text;
+  }
+  return Tirr_NSStringAdditions::snr(joined, QStringLiteral("//"), QStringLiteral("/"));
+}
+
+// truncatePathString with every width put together from piece widths, and
+// only the answer measured whole; nullopt where the path holds characters
+// whose widths do not add up, or where the measured answer is not what the
+// pieces said (the caller then measures every candidate).
+std::optional<QString> truncatePathFromPieces(const QString& receiver, double width, const QFont& font) {
+  if (!std::isfinite(width)) return std::nullopt;
+  PieceWidths& pieces = pieceWidthsOf(font);
+  if (!pieces.usable()) return std::nullopt;
+  thread_local std::vector<double> widths;
+  if (!pieces.prefixWidths(receiver, &widths)) return std::nullopt;
+  const QFontMetricsF metrics(font);
+  auto confirmed = [&](const QString& text, double estimate) {
+    if (metrics.horizontalAdvance(text) == estimate) return true;
+    pieces.forgetMeasurements();
+    return false;
+  };
+  const double wholeWidth = widths.back();
+  if (wholeWidth <= width) {
+    if (!confirmed(receiver, wholeWidth)) return std::nullopt;
+    return receiver;
+  }
+
+  // A component weighs the difference of the prefix widths at its ends, less
+  // its join to the "/" before it, where that "/" is a unit of its own.
+  std::vector<PathComponent> components = pathComponentViews(receiver);
+  const char16_t* text = reinterpret_cast<const char16_t*>(receiver.constData());  // utf16() could detach
+  for (PathComponent& component : components) {
+    const qsizetype start = component.text.utf16() - text;
+    const qsizetype end = start + component.text.size();
+    if (start == 0) {
+      component.width = widths[end];
+      continue;
+    }
+    const double join = pieces.pairJoin(text[start - 1], text[start]);
+    if (join == PieceWidths::kDrawnTogether ||
+        (start >= 2 && pieces.pairJoin(text[start - 2], text[start - 1]) == PieceWidths::kDrawnTogether))
+      continue;  // measured when needed
+    component.width = widths[end] - widths[start] - join;
+  }
+  const double ellipsisWidth = pieces.characterWidth(Tirr_NSStringAdditions::ellipsisString()[0].unicode());
+  std::vector<double> componentWidths;
+  const QString joined =
+      collapsePath(std::move(components), wholeWidth, width, ellipsisWidth, [&](QStringView component) {
+        return pieces.prefixWidths(component, &componentWidths) ? componentWidths.back() : 0.0;
+      });
+  if (joined.isEmpty()) return joined;
+  if (!pieces.prefixWidths(joined, &widths)) return std::nullopt;
+  if (widths.back() <= width) {
+    if (!confirmed(joined, widths.back())) return std::nullopt;
+    return joined;
+  }
+  if (joined.size() <= 2) return joined;
+  // The longest prefix, one character short at least, that does not end in
+  // white space and fits with the ellipsis.
+  const double available = width - ellipsisWidth;
+  for (qsizetype cut = joined.size() - 1; cut > 0; --cut) {
+    if (widths[cut] > available || isWhitespaceOrNewline(joined[cut - 1].unicode())) continue;
+    const QString kept = joined.first(cut);
+    if (!confirmed(kept, widths[cut])) return std::nullopt;
+    return kept + Tirr_NSStringAdditions::ellipsisString();
+  }
+  return Tirr_NSStringAdditions::ellipsisString();
+}
+
 QTextOption textOption(const TextAttributes& attributes) {
   QTextOption option;
   if (attributes.paragraphStyle) {
@@ -245,31 +353,16 @@ QString truncateString(const QString& receiver, double width, const TextAttribut
 
 QString truncatePathString(const QString& receiver, double width, const TextAttributes& attributes) {
   if (receiver.isEmpty()) return receiver;
+  if (std::optional<QString> fromPieces = truncatePathFromPieces(receiver, width, attributes.font))
+    return *std::move(fromPieces);
+
   const QFontMetricsF metrics(attributes.font);
   const double wholeWidth = metrics.horizontalAdvance(receiver);
   if (wholeWidth <= width) return receiver;
-  double estimate = wholeWidth;
-
-  const QString& ellipsis = ellipsisString();
-  const double ellipsisWidth = metrics.horizontalAdvance(ellipsis);
-  QStringList components = pathComponents(receiver);
-  if (components.size() >= 3) {
-    // The estimate counts the components only; separators are left out, and
-    // taking out an ellipsis already placed does not change it.
-    auto collapse = [&](qsizetype i) {
-      estimate += ellipsisWidth - metrics.horizontalAdvance(components[i]);
-      components[i] = ellipsis;
-    };
-    qsizetype middle = components.size() / 2;
-    collapse(middle);
-    while (components.size() > 3 && estimate > width) {
-      components.removeAt(middle);
-      middle = components.size() / 2;
-      collapse(middle);
-    }
-    if (components.size() == 3 && estimate > width) components.remove(0, 2);
-  }
-  const QString joined = snr(components.join(QLatin1Char('/')), QStringLiteral("//"), QStringLiteral("/"));
+  const double ellipsisWidth = metrics.horizontalAdvance(ellipsisString());
+  const QString joined =
+      collapsePath(pathComponentViews(receiver), wholeWidth, width, ellipsisWidth,
+                   [&](QStringView component) { return metrics.horizontalAdvance(component.toString()); });
   if (joined.isEmpty()) return joined;
   return truncateMeasured(joined, width, metrics,
                           joined == receiver ? wholeWidth : metrics.horizontalAdvance(joined), ellipsisWidth);

@@ -94,6 +94,10 @@ namespace Tirr_NSStringAdditions {
 // truncateString if still too wide. A leading "/" is a component of its own.
 // Example, as the width shrinks: "/alpha/beta/gamma/delta" -> "/alpha/…/gamma/delta"
 // -> "/alpha/…/delta" -> "/…/delta" -> "delta".
+// For Latin text every width is put together from the kept widths of its
+// characters and pairs (text/piece_widths.h) and only the answer is measured
+// whole; should that measurement disagree, every candidate is measured. The
+// cut is the one measuring every candidate gives.
 [[nodiscard]] QString truncatePathString(const QString& receiver, double width,
                                          const TextAttributes& attributes);
 

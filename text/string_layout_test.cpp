@@ -6,8 +6,10 @@
 #include <QFontMetricsF>
 #include <QImage>
 #include <QPainter>
+#include <QRandomGenerator>
 #include <cmath>
 
+#include "testsupport/plain_truncation.h"
 #include "testsupport/qt_printers.h"
 
 using namespace Tirr_NSStringAdditions;
@@ -29,14 +31,7 @@ double widthOf(const QString& text) { return QFontMetricsF(dejaVu().font).horizo
 
 // Shortening one code point at a time, measuring the whole rest every time.
 QString truncateByOneCharacter(const QString& text, double width) {
-  if (text.isEmpty() || widthOf(text) <= width || text.size() <= 2) return text;
-  const double available = width - widthOf(ellipsisString());
-  QString s = text;
-  while (widthOf(s) > available && !s.isEmpty()) {
-    s.chop(s.size() >= 2 && s.back().isLowSurrogate() && s[s.size() - 2].isHighSurrogate() ? 2 : 1);
-    while (!s.isEmpty() && s.back().isSpace()) s.chop(1);
-  }
-  return s + ellipsisString();
+  return truncateOneAtATime(text, width, dejaVu().font);
 }
 
 bool endsInHalfPair(const QString& s) {
@@ -280,4 +275,67 @@ TEST(StringLayout, HoverAttributedStringDraws) {
   }
   EXPECT_GT(white, 20);
   EXPECT_GT(dark, 20);
+}
+
+// Paths are collapsed and cut exactly as measuring every candidate whole
+// would do it, in several fonts, over random names that mix kerned pairs,
+// ligatures ("fi", "ffl"), spaces, accents and characters that send the cut
+// back to measuring every candidate (marks, emoji, tabs, other scripts).
+TEST(StringLayout, TruncatePathAgreesWithMeasuringEveryCandidate) {
+  const TextAttributes attributes = dejaVu();
+  const QString dejaVuFolder = QStringLiteral("/usr/share/fonts/truetype/dejavu/");
+  for (const char* file : {"DejaVuSerif.ttf", "DejaVuSans-Bold.ttf", "DejaVuSansMono.ttf"})
+    QFontDatabase::addApplicationFont(dejaVuFolder + QLatin1String(file));
+  QList<QFont> fonts{attributes.font, QFont(QStringLiteral("DejaVu Serif")),
+                     QFont(QStringLiteral("DejaVu Sans")), QFont(QStringLiteral("DejaVu Sans Mono"))};
+  fonts[1].setPixelSize(17);
+  fonts[2].setPointSizeF(9.5);
+  fonts[2].setBold(true);
+  fonts[3].setPixelSize(12);
+
+  QStringList pieces =
+      QString::fromUtf8("a e o r n A V W T Y L P f fi fl ff ffi ffl To AV 1 7 . , _ - ' \" ( é ß Ł œ – €")
+          .split(QLatin1Char(' '));
+  pieces << QStringLiteral(" ") << QStringLiteral("  ");
+  const QStringList rare = QString::fromUtf8("e\u0301 😀 \t Ω 漢 \u00AD …").split(QLatin1Char(' '));
+  QRandomGenerator random(13);
+  auto name = [&] {
+    QString text;
+    const int length = 1 + random.bounded(9);
+    for (int i = 0; i < length; ++i)
+      text += random.bounded(100) == 0 ? rare[random.bounded(rare.size())]
+                                       : pieces[random.bounded(pieces.size())];
+    return text;
+  };
+  for (const QFont& font : fonts) {
+    const TextAttributes inFont{font, std::nullopt, std::nullopt, std::nullopt};
+    const QFontMetricsF metrics(font);
+    for (int n = 0; n < 300; ++n) {
+      QString path = random.bounded(4) == 0 ? QString() : QStringLiteral("/");
+      const int depth = 1 + random.bounded(7);
+      for (int d = 0; d < depth; ++d) path += (d ? "/" : "") + name();
+      const double full = metrics.horizontalAdvance(path);
+      // Any width, a narrow one, the path's own and just below it.
+      for (const double width :
+           {random.bounded(full + 10), random.bounded(full / 2), full, full - 0.015625}) {
+        SCOPED_TRACE(font.family().toStdString() + ": " + path.toStdString() + " / " + std::to_string(width));
+        ASSERT_EQ(truncatePathString(path, width, inFont), truncatePathEveryCandidate(path, width, font));
+      }
+    }
+  }
+}
+
+// Every width, in small steps, for paths whose cuts fall on and between
+// kerned pairs and ligatures.
+TEST(StringLayout, TruncatePathAtEveryWidthAgreesWithMeasuringEveryCandidate) {
+  const TextAttributes attributes = dejaVu();
+  const QString paths[] = {"/Office/Affiliate/Waffle fifty/ffl", "AVAVA/To Yo/LT fi/ffi ffl",
+                           QString::fromUtf8("/Ärger/Œuvre – fin/Ž…/x")};
+  for (const QString& path : paths) {
+    for (double width = 0; width <= widthOf(path) + 1; width += 0.25) {
+      SCOPED_TRACE(path.toStdString() + " / " + std::to_string(width));
+      ASSERT_EQ(truncatePathString(path, width, attributes),
+                truncatePathEveryCandidate(path, width, attributes.font));
+    }
+  }
 }

@@ -4,15 +4,18 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/stat.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 #include <QCborMap>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QStorageInfo>
 #include <QStringList>
+#include <deque>
 #include <mutex>
 
 namespace {
@@ -111,29 +114,127 @@ LastSeenPaths& lastSeenPaths() {
   return table;
 }
 
-// Finds the entry of folder `folder` whose inode is `inode`, or an empty string.
-QString findInFolder(const QString& folder, quint64 inode) {
+// What tells one item from every other: its device, inode number and birth
+// time (0 where the file system keeps none).
+struct Identity {
+  quint64 device = 0;
+  quint64 inode = 0;
+  qint64 birthTime = 0;
+};
+
+// The identity of the item at `path` (relative to the open folder `folder`,
+// or AT_FDCWD), symbolic links not followed.
+std::optional<Identity> identityAt(int folder, const char* path) {
+  struct statx info {};
+  if (::statx(folder, path, AT_SYMLINK_NOFOLLOW, STATX_INO | STATX_BTIME, &info) != 0) return std::nullopt;
+  Identity identity{quint64(makedev(info.stx_dev_major, info.stx_dev_minor)), quint64(info.stx_ino), 0};
+  if (info.stx_mask & STATX_BTIME)
+    identity.birthTime = qint64(info.stx_btime.tv_sec) * 1'000'000'000 + info.stx_btime.tv_nsec;
+  return identity;
+}
+
+std::optional<Identity> identityOf(const QString& path) {
+  return identityAt(AT_FDCWD, QFile::encodeName(path).constData());
+}
+
+// True when `identity` is the item of `ref`; a birth time known on both
+// sides has to agree as well.
+bool isItem(const std::optional<Identity>& identity, const FSRef& ref) {
+  return identity && identity->device == ref.device && identity->inode == ref.inode &&
+         (ref.birthTime == 0 || identity->birthTime == 0 || identity->birthTime == ref.birthTime);
+}
+
+// How far the search for a moved item goes.
+constexpr qint64 kSearchEntries = 50'000;
+constexpr qint64 kSearchMilliseconds = 100;
+
+// Looks for the item of `ref` in `top` and every folder below it on the
+// item's device, breadth first, leaving out the folder `skip` (searched
+// already) and symbolic links. Reads at most `*budget` entries, counting
+// them off, and stops at `deadline`. Answers the item's path, or empty.
+QString searchBelow(const QString& top, const QString& skip, const FSRef& ref, qint64* budget,
+                    const QDeadlineTimer& deadline) {
+  const QByteArray skipped = QFile::encodeName(skip);
+  std::deque<QByteArray> folders{QFile::encodeName(top)};
+  while (!folders.empty() && *budget > 0 && !deadline.hasExpired()) {
+    const QByteArray folder = std::move(folders.front());
+    folders.pop_front();
+    const int fd = ::open(folder.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) continue;
+    DIR* dir = ::fdopendir(fd);
+    if (!dir) {
+      ::close(fd);
+      continue;
+    }
+    const QByteArray prefix = folder.endsWith('/') ? folder : folder + '/';
+    QByteArray found;
+    while (const dirent* entry = ::readdir(dir)) {
+      if (--*budget <= 0) break;
+      const QByteArray name(entry->d_name);
+      if (name == "." || name == "..") continue;
+      if (entry->d_ino == ref.inode && isItem(identityAt(fd, entry->d_name), ref)) {
+        found = prefix + name;
+        break;
+      }
+      if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
+      struct stat info {};
+      if (::fstatat(fd, entry->d_name, &info, AT_SYMLINK_NOFOLLOW) == 0 && S_ISDIR(info.st_mode) &&
+          quint64(info.st_dev) == ref.device && prefix + name != skipped)
+        folders.push_back(prefix + name);
+    }
+    ::closedir(dir);
+    if (!found.isEmpty()) return QFile::decodeName(found);
+  }
+  return {};
+}
+
+// Looks for the item of `ref`, last seen at `lastPath`, in the nearest folder
+// of that path that still exists on the item's device and below it, then
+// below each enclosing folder in turn up to the top of the volume, within the
+// bounds above. Answers the item's path, or empty.
+QString searchAround(const FSRef& ref, const QString& lastPath) {
+  auto onDevice = [&](const QString& folder) {
+    const std::optional<struct stat> info = statOf(folder, false);
+    return info && S_ISDIR(info->st_mode) && quint64(info->st_dev) == ref.device;
+  };
+  QString folder = QFileInfo(lastPath).path();
+  while (!onDevice(folder)) {
+    if (folder == QLatin1String("/")) return {};
+    folder = QFileInfo(folder).path();
+  }
+  qint64 budget = kSearchEntries;
+  const QDeadlineTimer deadline(kSearchMilliseconds);
+  QString searched;
+  for (;;) {
+    const QString found = searchBelow(folder, searched, ref, &budget, deadline);
+    if (!found.isEmpty() || budget <= 0 || deadline.hasExpired() || folder == QLatin1String("/"))
+      return found;
+    const QString enclosing = QFileInfo(folder).path();
+    if (!onDevice(enclosing)) return {};  // the top of the volume
+    searched = folder;
+    folder = enclosing;
+  }
+}
+
+// Finds the entry of folder `folder` that is the item of `ref`, or an empty string.
+QString findInFolder(const QString& folder, const FSRef& ref) {
   DIR* dir = ::opendir(QFile::encodeName(folder).constData());
   if (!dir) return {};
   QString found;
   while (const dirent* entry = ::readdir(dir)) {
-    if (entry->d_ino != inode) continue;
+    if (entry->d_ino != ref.inode) continue;
     const QByteArray name(entry->d_name);
     if (name == "." || name == "..") continue;
     found = QDir(folder).filePath(QFile::decodeName(name));
     break;
   }
   ::closedir(dir);
-  return found;
-}
-
-bool matches(const std::optional<struct stat>& info, quint64 device, quint64 inode) {
-  return info && quint64(info->st_dev) == device && quint64(info->st_ino) == inode;
+  return isItem(identityOf(found), ref) ? found : QString();
 }
 
 QByteArray aliasRecord(const FSRef& ref, const QString& path) {
   const std::optional<struct stat> info = statOf(path);
-  if (!matches(info, ref.device, ref.inode)) return {};
+  if (!info || !isItem(identityOf(path), ref)) return {};
   const char* kind = S_ISREG(info->st_mode) ? "file" : S_ISDIR(info->st_mode) ? "folder" : "other";
   QCborMap record;
   record[QStringLiteral("path")] = path;
@@ -141,6 +242,7 @@ QByteArray aliasRecord(const FSRef& ref, const QString& path) {
   record[QStringLiteral("inode")] = qint64(ref.inode);
   record[QStringLiteral("parentDevice")] = qint64(ref.parentDevice);
   record[QStringLiteral("parentInode")] = qint64(ref.parentInode);
+  record[QStringLiteral("birthTime")] = ref.birthTime;
   record[QStringLiteral("kind")] = QString::fromLatin1(kind);
   record[QStringLiteral("size")] = qint64(info->st_size);
   return record.toCborValue().toCbor();
@@ -207,12 +309,12 @@ FSRef fsRef(const QString& receiver) {
   const std::optional<QString> posix = pathPOSIX(receiver);
   if (!posix || posix->isEmpty()) return {};
   const QString path = QFileInfo(*posix).canonicalFilePath();  // symbolic links followed
-  const std::optional<struct stat> item = statOf(path);
-  const std::optional<struct stat> parent = statOf(QFileInfo(path).path());
-  if (path.isEmpty() || !item || !parent) return {};
+  if (path.isEmpty()) return {};
+  const std::optional<Identity> item = identityOf(path);
+  const std::optional<Identity> parent = identityOf(QFileInfo(path).path());
+  if (!item || !parent) return {};
 
-  const FSRef ref{quint64(item->st_dev), quint64(item->st_ino), quint64(parent->st_dev),
-                  quint64(parent->st_ino)};
+  const FSRef ref{item->device, item->inode, parent->device, parent->inode, item->birthTime};
   LastSeenPaths& table = lastSeenPaths();
   const std::lock_guard lock(table.mutex);
   table.paths.insert({ref.device, ref.inode}, path);
@@ -222,18 +324,28 @@ FSRef fsRef(const QString& receiver) {
 std::optional<QString> stringWithFSRef(const FSRef& ref) {
   if (ref == FSRef{}) return std::nullopt;
   LastSeenPaths& table = lastSeenPaths();
-  const std::lock_guard lock(table.mutex);
-  auto seen = table.paths.find({ref.device, ref.inode});
-  if (seen == table.paths.end()) return std::nullopt;
-
-  QString path = *seen;
-  if (!matches(statOf(path), ref.device, ref.inode)) {
-    // Renamed within its folder? Look for the inode among the folder's entries.
-    const QString folder = QFileInfo(path).path();
-    if (!matches(statOf(folder), ref.parentDevice, ref.parentInode)) return std::nullopt;
-    path = findInFolder(folder, ref.inode);
-    if (path.isEmpty() || !matches(statOf(path), ref.device, ref.inode)) return std::nullopt;
-    *seen = path;
+  QString path;
+  {
+    const std::lock_guard lock(table.mutex);
+    auto seen = table.paths.constFind({ref.device, ref.inode});
+    if (seen == table.paths.constEnd()) return std::nullopt;
+    path = *seen;
+  }
+  if (!isItem(identityOf(path), ref)) {
+    if (ref.birthTime != 0) {
+      path = searchAround(ref, path);
+    } else {
+      // Without a birth time an inode number found elsewhere may belong to
+      // a newer item: only a rename within the folder is followed.
+      const QString folder = QFileInfo(path).path();
+      const std::optional<Identity> current = identityOf(folder);
+      if (!current || current->device != ref.parentDevice || current->inode != ref.parentInode)
+        return std::nullopt;
+      path = findInFolder(folder, ref);
+    }
+    if (path.isEmpty()) return std::nullopt;
+    const std::lock_guard lock(table.mutex);
+    table.paths.insert({ref.device, ref.inode}, path);
   }
   // The longest path a reference answers: 1023 bytes and a terminating zero.
   if (path.toUtf8().size() > 1023) return std::nullopt;

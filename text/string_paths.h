@@ -15,15 +15,16 @@
 #include <QtGlobal>
 #include <optional>
 
-// Identifies one file-system item for the life of the process, as the item's
-// device and inode number together with those of its folder. It follows the
-// item through a rename within its folder; it does not survive a restart of
-// the process or a move to another folder. All zero for nothing.
+// Identifies one file-system item for the life of the process: the item's
+// device and inode number, those of its folder, and its birth time where the
+// file system records one. The birth time tells the item from a later one
+// that was given the inode number of a deleted item. All zero for nothing.
 struct FSRef {
   quint64 device = 0;
   quint64 inode = 0;
   quint64 parentDevice = 0;
   quint64 parentInode = 0;
+  qint64 birthTime = 0;  // nanoseconds since 1970, 0 where the file system keeps none
   friend bool operator==(const FSRef&, const FSRef&) = default;
 };
 
@@ -70,6 +71,16 @@ namespace Tirr_NSStringAdditions {
 
 // Returns the current POSIX path of the item `ref` identifies, or nullopt when
 // the item is gone or its path needs more than 1023 UTF-8 bytes.
+// Linux finds an item by its inode only with a privilege (open_by_handle_at
+// needs CAP_DAC_READ_SEARCH), so the item is looked for where it was last
+// seen, then, when its birth time is known, around there: in its old folder
+// and every folder below it, then below each enclosing folder in turn up to
+// the top of its volume, nearest folders first, symbolic links and other
+// volumes left out. That search reads at most 50,000 folder entries and takes
+// at most 100 ms, so an item moved far away, and one that is gone, are
+// answered nullopt within that bound. Without a birth time only the old folder
+// is searched, and a deleted item's inode number given to a new file there
+// cannot be told apart.
 [[nodiscard]] std::optional<QString> stringWithFSRef(const FSRef& ref);
 
 // Returns the receiver as a POSIX path when no directory entry exists there,

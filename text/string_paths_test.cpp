@@ -164,6 +164,48 @@ TEST(StringPaths, ReferenceFollowsRenameAndEndsWithDeletion) {
   EXPECT_EQ(stringWithFSRef(FSRef{1, 2, 3, 4}), std::nullopt);
 }
 
+// A reference finds its item after moves to other folders, of the item and
+// of the folders around it, as long as the file system records birth times.
+TEST(StringPaths, ReferenceFollowsMovesAcrossFolders) {
+  Folder folder;
+  ASSERT_TRUE(QDir(folder.path).mkpath("a/inner"));
+  ASSERT_TRUE(QDir(folder.path).mkpath("b/deep/er"));
+  const QString file = folder / "a/inner/notes.txt";
+  touch(file);
+  const FSRef ref = fsRef(file);
+  if (ref.birthTime == 0) GTEST_SKIP() << "the file system keeps no birth times";
+  const FSRef folderRef = fsRef(folder / "a/inner");
+
+  const struct {
+    QString from, to;   // a move, relative to the scratch folder
+    QString fileAfter;  // where the file is then
+  } moves[] = {
+      {"a/inner/notes.txt", "b/notes.txt", "b/notes.txt"},                // to a sibling's folder
+      {"b/notes.txt", "b/deep/er/notes 2.txt", "b/deep/er/notes 2.txt"},  // deeper, renamed
+      {"b/deep/er/notes 2.txt", "notes.txt", "notes.txt"},                // up to the top
+      {"notes.txt", "a/inner/n.txt", "a/inner/n.txt"},                    // back down
+      {"a/inner", "b/deep/moved inner", "b/deep/moved inner/n.txt"},      // its folder moves
+      {"b/deep/moved inner", QString::fromUtf8("é inner"), QString::fromUtf8("é inner/n.txt")},
+  };
+  for (const auto& move : moves) {
+    SCOPED_TRACE((move.from + " -> " + move.to).toStdString());
+    ASSERT_TRUE(QDir(folder.path).rename(move.from, move.to));
+    EXPECT_EQ(stringWithFSRef(ref), folder / move.fileAfter);
+  }
+  EXPECT_EQ(stringWithFSRef(folderRef), folder / QString::fromUtf8("é inner"));
+
+  // Deleted and its inode number given to new files: still gone.
+  const QString last = folder / QString::fromUtf8("é inner/n.txt");
+  ASSERT_TRUE(QFile::remove(last));
+  bool reused = false;
+  for (int i = 0; i < 20 && !reused; ++i) {
+    const QString other = folder / QStringLiteral("new %1").arg(i);
+    touch(other);
+    reused = fsRef(other).inode == ref.inode;
+  }
+  EXPECT_EQ(stringWithFSRef(ref), std::nullopt) << (reused ? "with the inode number reused" : "");
+}
+
 TEST(StringPaths, ReferencePathLimitIs1023Bytes) {
   Folder folder;
   // Grow a chain of folders until the path passes 1023 bytes; every step

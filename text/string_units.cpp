@@ -1,6 +1,9 @@
 #include "text/string_units.h"
 
+#include <QHashFunctions>
 #include <array>
+#include <cstdint>
+#include <vector>
 
 #include "text/code_points.h"
 #include "text/string_core.h"
@@ -46,27 +49,87 @@ bool isWordCharacter(char32_t c) {
   }
 }
 
+// Long texts repeat their words. Equal tokens of one text share one string,
+// so the list holds one allocation per distinct token instead of one per
+// token: on a long text those allocations, and the fresh memory they touch,
+// cost more than finding the equal token. At most kMaxShared distinct tokens
+// are kept, and a token whose slot is not found within a few steps is simply
+// allocated, so a text of all-different tokens pays little.
+class SharedTokens {
+ public:
+  static constexpr qsizetype kMinText = 4096;  // texts shorter than this allocate every token
+  static constexpr std::size_t kMaxShared = 1024;
+
+  // Answers a string equal to `token`, shared with the earlier equal ones.
+  QString take(QStringView token) {
+    const std::size_t hash = qHash(token, seed_);
+    const auto tag = std::uint32_t(hash >> 32) | 1u;  // never 0, which marks a free slot
+    for (std::size_t step = 0, slot = hash & (kSlots - 1); step < kMaxSteps;
+         ++step, slot = (slot + 1) & (kSlots - 1)) {
+      Slot& entry = slots_[slot];
+      if (entry.tag == 0) {
+        if (strings_.size() == kMaxShared) break;
+        entry = {tag, std::uint32_t(strings_.size())};
+        strings_.push_back(token.toString());
+        return strings_.back();
+      }
+      if (entry.tag == tag && QStringView(strings_[entry.index]) == token) return strings_[entry.index];
+    }
+    return token.toString();
+  }
+
+ private:
+  static constexpr std::size_t kSlots = 4 * kMaxShared;  // a power of two, at most a quarter full
+  static constexpr std::size_t kMaxSteps = 8;
+  struct Slot {
+    std::uint32_t tag = 0;
+    std::uint32_t index = 0;
+  };
+  std::size_t seed_ = QHashSeed::globalSeed();  // so no text can choose its collisions
+  std::vector<Slot> slots_ = std::vector<Slot>(kSlots);
+  std::vector<QString> strings_;
+};
+
 // The runs of code points for which `isSeparator` answers false. The runs are
 // counted first, so the list is allocated once at its final size.
 template <typename IsSeparator>
 QStringList tokens(const QString& text, IsSeparator isSeparator) {
   const qsizetype n = text.size();
+  const auto* units = reinterpret_cast<const char16_t*>(text.constData());
   auto forEachRun = [&](auto&& take) {
-    qsizetype i = 0;
-    while (i < n) {
-      while (i < n && isSeparator(codePointAt(text, i))) i += codePointSizeAt(text, i);
-      const qsizetype start = i;
-      while (i < n && !isSeparator(codePointAt(text, i))) i += codePointSizeAt(text, i);
-      if (i > start) take(start, i);
+    qsizetype start = -1;  // where the current run began, -1 between runs
+    for (qsizetype i = 0; i < n;) {
+      const qsizetype at = i;
+      char32_t c = units[i];
+      if (QChar::isSurrogate(c)) {
+        c = codePointAt(text, i);
+        i += codePointSizeAt(text, i);
+      } else {
+        ++i;
+      }
+      if (!isSeparator(c)) {
+        if (start < 0) start = at;
+      } else if (start >= 0) {
+        take(start, at);
+        start = -1;
+      }
     }
+    if (start >= 0) take(start, n);
   };
   qsizetype count = 0;
   forEachRun([&](qsizetype, qsizetype) { ++count; });
   QStringList out;
   out.reserve(count);
-  forEachRun([&](qsizetype start, qsizetype end) {
-    out.append(start == 0 && end == n ? text : text.sliced(start, end - start));
-  });
+  if (count == 1 || n < SharedTokens::kMinText) {
+    forEachRun([&](qsizetype start, qsizetype end) {
+      out.append(start == 0 && end == n ? text : text.sliced(start, end - start));
+    });
+  } else {
+    SharedTokens shared;
+    forEachRun([&](qsizetype start, qsizetype end) {
+      out.append(shared.take(QStringView(text).sliced(start, end - start)));
+    });
+  }
   return out;
 }
 

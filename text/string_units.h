@@ -34,7 +34,8 @@ inline constexpr quint64 kLastIndex = ~quint64{0};
 
 // Splits into words: longest runs of letters, marks, digits and hyphen-minus
 // (a character beyond the BMP counts as the character it is). Apostrophes,
-// underscores and other punctuation separate words.
+// underscores and other punctuation separate words. In a long text, equal
+// words may share one string (implicitly shared, like any QString copy).
 // Example: words("well-known don't stop_here, 42x") -> {"well-known", "don", "t", "stop", "here", "42x"}.
 [[nodiscard]] QStringList words(const QString& receiver);
 
@@ -51,7 +52,8 @@ inline constexpr quint64 kLastIndex = ~quint64{0};
 [[nodiscard]] std::optional<QString> paragraphAtIndex(const QString& receiver, quint64 index);
 
 // Splits into the runs of characters outside `separators`; no token is ever
-// empty. A surrogate pair is tested as the one code point it encodes.
+// empty. A surrogate pair is tested as the one code point it encodes. In a
+// long text, equal tokens may share one string.
 // Example: tokensSeparatedByCharactersFromSet(",,a,,b,", CharacterSet(u",")) -> {"a", "b"}.
 [[nodiscard]] QStringList tokensSeparatedByCharactersFromSet(const QString& receiver,
                                                              const CharacterSet& separators);

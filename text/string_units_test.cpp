@@ -104,6 +104,30 @@ TEST(StringUnits, TokensBetweenSeparators) {
   }
 }
 
+TEST(StringUnits, LongTextsSplitAsTheirPartsDo) {
+  // A long text shares one string among equal tokens; the tokens must be those
+  // of the short pieces it is made of, which are split one string per token.
+  // Over a thousand different words, so some are never shared.
+  const QString pieces[] = {u"well-known don't"_qs,        u"caf\u00E9 cafe\u0301"_qs,
+                            u"a\U0001D400b \U0001F600"_qs, u"x\u00A0y\u2028z"_qs,
+                            u"\u00BD\u00B2 \u00D7 42"_qs,  u"a"_qs + QChar(0xD800) + u"b"_qs};
+  QString text;
+  QStringList expected;
+  for (int i = 0; text.size() < 40000; ++i) {
+    const QString piece = pieces[i % std::size(pieces)] + u" w"_qs + QString::number(i % 1500) + u" "_qs;
+    text += piece;
+    expected += words(piece);
+  }
+  EXPECT_EQ(words(text), expected);
+  EXPECT_EQ(wordCount(text), quint64(expected.size()));
+  const QStringList tokens = tokensSeparatedByCharactersFromSet(text, CharacterSet(u" "));
+  EXPECT_EQ(tokens.join(u' '), text.trimmed());
+  // A long text of one word is answered itself.
+  const QString one(5000, u'x');
+  ASSERT_EQ(words(one).size(), 1);
+  EXPECT_TRUE(words(one).front().isSharedWith(one));
+}
+
 TEST(StringUnits, ParagraphCountFollowsTheLineRules) {
   EXPECT_EQ(paragraphCount(u""_qs), 0u);
   EXPECT_EQ(paragraphCount(u"a\r\nb\n"_qs), 3u);
