@@ -61,8 +61,8 @@ int main(int argc, char** argv) {
         runs, [&] { list = load(path); },
         [&] {
           records = list.size();
-          dated = std::count_if(list.begin(), list.end(),
-                                [](const QVariantMap& r) { return r.contains(CallKeys::date); });
+          dated = 0;
+          for (qsizetype i = 0; i < list.size(); ++i) dated += list.called(i) ? 1 : 0;
           list = {};
         });
     std::printf("import_ms=%.1f records=%lld dated=%lld\n", median, (long long)records, (long long)dated);
@@ -73,7 +73,7 @@ int main(int argc, char** argv) {
   CallList list = load(path);
   if (mode == QLatin1String("dates")) {
     const QDateTime start = QDateTime::fromSecsSinceEpoch(1767225600, QTimeZone::utc());
-    for (qsizetype i = 0; i < list.size(); ++i) list[i].insert(CallKeys::date, start.addSecs(i * 37));
+    for (qsizetype i = 0; i < list.size(); ++i) list.setValue(i, CallField::Date, start.addSecs(i * 37));
     return writeExportFile(out, exportText(list)) ? 1 : 0;
   }
   const int runs = args.size() > 4 ? std::max(1, args[4].toInt()) : 5;

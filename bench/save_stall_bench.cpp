@@ -26,7 +26,7 @@
 namespace {
 
 CallList manyCalls(int count) {
-  CallList records;
+  QList<QVariantMap> records;
   records.reserve(count);
   const QDateTime first(QDate(2026, 2, 2), QTime(8, 30), Qt::UTC);
   for (int i = 0; i < count; ++i) {
@@ -37,7 +37,7 @@ CallList manyCalls(int count) {
     if (i % 3 == 0) record.insert(CallKeys::date, first.addSecs(qint64(i) * 11));
     records.append(std::move(record));
   }
-  return records;
+  return CallList::fromRecords(records);
 }
 
 // Records the gaps between the turns of the event loop.

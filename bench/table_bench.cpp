@@ -27,7 +27,7 @@ QElapsedTimer sinceStart;
 CallList generatedList(int count) {
   static const char* const words[] = {"left",   "message", "call", "back",   "busy",  "no",
                                       "answer", "spoke",   "to",   "office", "later", "tomorrow"};
-  CallList records;
+  QList<QVariantMap> records;
   records.reserve(count);
   const QDateTime base(QDate(2026, 1, 1), QTime(9, 0), Qt::UTC);
   for (int i = 0; i < count; ++i) {
@@ -46,7 +46,7 @@ CallList generatedList(int count) {
     r.insert(CallKeys::note, note);
     records.append(r);
   }
-  return records;
+  return CallList::fromRecords(records);
 }
 
 // Reports the first paint of a widget.

@@ -1,0 +1,187 @@
+// Times the call list's own operations for bench/call_list_bench.sh, each the
+// first time in a fresh process ("cold") and again in the same process
+// ("warm"), with the heap allocations and minor page faults of the cold run.
+//
+//   call_list_bench import FILE [RUNS]        importCallList (read + build)
+//   call_list_bench store FILE [RUNS]         the imported list stored in the
+//                                             preferences and written durably
+//   call_list_bench restore [RUNS]            the stored list read back
+//   call_list_bench export FILE OUT [RUNS]    exportText + writeExportFile
+//   call_list_bench sort FILE [RUNS]          the table's sort by number
+//
+// Each prints one line of key=value pairs. The preferences live under
+// $XDG_CONFIG_HOME; the script picks a scratch folder.
+#include <sys/resource.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QStandardPaths>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <functional>
+#include <vector>
+
+#include "app/array_controller.h"
+#include "app/call_list_io.h"
+#include "app/stored_call_list.h"
+#include "prefs/user_defaults.h"
+
+// Every heap allocation of the process passes through here, Qt's included.
+namespace {
+std::atomic<quint64> allocations{0};
+}
+extern "C" {
+void* __libc_malloc(size_t);
+void* __libc_calloc(size_t, size_t);
+void* __libc_realloc(void*, size_t);
+void* __libc_memalign(size_t, size_t);
+void __libc_free(void*);
+void* malloc(size_t n) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  return __libc_malloc(n);
+}
+void* calloc(size_t n, size_t size) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  return __libc_calloc(n, size);
+}
+void* realloc(void* p, size_t n) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  return __libc_realloc(p, n);
+}
+int posix_memalign(void** out, size_t alignment, size_t n) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  void* p = __libc_memalign(alignment, n);
+  if (!p) return ENOMEM;
+  *out = p;
+  return 0;
+}
+void* aligned_alloc(size_t alignment, size_t n) {
+  allocations.fetch_add(1, std::memory_order_relaxed);
+  return __libc_memalign(alignment, n);
+}
+void free(void* p) { __libc_free(p); }
+}
+
+namespace {
+
+long minorFaults() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  return usage.ru_minflt;
+}
+
+struct Measure {
+  double ms;
+  quint64 allocations;
+  long faults;
+};
+
+Measure measure(const std::function<void()>& work) {
+  const quint64 allocs = allocations.load();
+  const long faults = minorFaults();
+  QElapsedTimer timer;
+  timer.start();
+  work();
+  return {double(timer.nsecsElapsed()) / 1e6, allocations.load() - allocs, minorFaults() - faults};
+}
+
+// The first run, and the median of the later ones; `after` runs untimed after each.
+void report(const char* name, int runs, qsizetype records, const std::function<void()>& work,
+            const std::function<void()>& after = {}) {
+  const Measure cold = measure(work);
+  if (after) after();
+  std::vector<double> warm;
+  for (int i = 1; i < runs; ++i) {
+    warm.push_back(measure(work).ms);
+    if (after) after();
+  }
+  std::sort(warm.begin(), warm.end());
+  const double records_ = double(std::max<qsizetype>(records, 1));
+  std::printf("%s_cold_ms=%.1f %s_warm_ms=%.1f allocations_per_record=%.2f faults=%ld records=%lld\n", name,
+              cold.ms, name, warm.empty() ? cold.ms : warm[warm.size() / 2], double(cold.allocations) / records_,
+              cold.faults, (long long)records);
+}
+
+CallList load(const QString& path) {
+  ImportOutcome outcome = importCallList(path);
+  if (outcome.status != ImportOutcome::Status::Loaded) {
+    std::fprintf(stderr, "cannot import %s: %s\n", qPrintable(path), qPrintable(outcome.error));
+    std::exit(1);
+  }
+  return std::move(outcome.records);
+}
+
+const QString kDataKey = QStringLiteral("data");
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  QCoreApplication app(argc, argv);
+  const QStringList args = app.arguments();
+  if (args.size() < 2) {
+    std::fprintf(stderr, "usage: %s import|store|restore|export|sort ...\n", argv[0]);
+    return 2;
+  }
+  const QString mode = args[1];
+  const auto runsAt = [&](int at) { return args.size() > at ? std::max(1, args[at].toInt()) : 5; };
+
+  if (mode == QLatin1String("import") && args.size() > 2) {
+    CallList list;
+    qsizetype records = 0;
+    report("import", runsAt(3), 0, [&] { list = load(args[2]); }, [&] { records = list.size(); list = {}; });
+    std::printf("records=%lld bytes_per_record=%.1f\n", (long long)records,
+                double(load(args[2]).memoryBytes()) / double(std::max<qsizetype>(records, 1)));
+    return 0;
+  }
+  if (mode == QLatin1String("store") && args.size() > 2) {
+    const CallList list = load(args[2]);
+    report("store", runsAt(3), list.size(), [&] {
+      Tirr_UserDefaults::writeProducedDefault([stored = storedFromCallList(list)] { return stored; }, kDataKey);
+      if (!Tirr_UserDefaults::synchronizeDefaults()) std::exit(1);
+    });
+    return 0;
+  }
+  if (mode == QLatin1String("restore")) {
+    std::optional<CallList> list;
+    qsizetype records = 0;
+    // The records are counted after the first run, so the line reports them.
+    const int runs = runsAt(2);
+    std::vector<double> warm;
+    const Measure cold = measure([&] { list = readStoredCallList(kDataKey); });
+    if (!list) return std::fprintf(stderr, "no list stored\n"), 1;
+    records = list->size();
+    for (int i = 1; i < runs; ++i) {
+      list.reset();
+      Tirr_UserDefaults::resetDefaults();
+      warm.push_back(measure([&] { list = readStoredCallList(kDataKey); }).ms);
+    }
+    std::sort(warm.begin(), warm.end());
+    std::printf("restore_cold_ms=%.1f restore_warm_ms=%.1f allocations_per_record=%.2f faults=%ld records=%lld\n",
+                cold.ms, warm.empty() ? cold.ms : warm[warm.size() / 2],
+                double(cold.allocations) / double(std::max<qsizetype>(records, 1)), cold.faults,
+                (long long)records);
+    return 0;
+  }
+  if (mode == QLatin1String("export") && args.size() > 3) {
+    const CallList list = load(args[2]);
+    report("export", runsAt(4), list.size(), [&] {
+      if (writeExportFile(args[3], exportText(list))) std::exit(1);
+    });
+    return 0;
+  }
+  if (mode == QLatin1String("sort") && args.size() > 2) {
+    ArrayController controller;
+    controller.setContent(load(args[2]));
+    int run = 0;
+    report("sort", runsAt(3), controller.content().size(), [&] {
+      controller.arranged()->sort(CallListModel::NumberColumn,
+                                  run++ % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
+    });
+    return 0;
+  }
+  std::fprintf(stderr, "unknown mode or missing arguments\n");
+  return 2;
+}
