@@ -28,8 +28,8 @@ constexpr qsizetype kNamedColumns = 5;
 
 // True when the integer conversion of the typed cell is non-zero: a boolean
 // is itself, a fraction is cut to its integer part, text gives its leading digits.
-bool successFromCell(const QString& cell) {
-  const QVariant typed = typedDelimitedValue(cell);
+bool successFromCell(QStringView cell) {
+  const QVariant typed = typedDelimitedCell(cell);
   switch (typed.typeId()) {
     case QMetaType::Bool:
       return typed.toBool();
@@ -108,11 +108,9 @@ class CallListImport final : public ImportSource::Handler {
 
   void restart() override {
     builder_ = CallListBuilder();
-    // A line is at least a few bytes, and no text is longer than the file.
-    builder_.reserve(qsizetype(std::min<qint64>(fileBytes_ / 8 + 16, qint64(1) << 24)),
-                     qsizetype(std::min<qint64>(fileBytes_, qint64(1) << 30)));
-    dateTexts_.clear();
-    dateRows_.clear();
+    builder_.reserve(recordEstimate(), textEstimate());
+    dateChars_ = {};
+    dateCells_ = {};
     counter_ = 1;
     inLine_ = false;
     // A number that became the first entry instead of the column's name.
@@ -152,6 +150,11 @@ class CallListImport final : public ImportSource::Handler {
   [[nodiscard]] qsizetype count() const { return builder_.count(); }
 
  private:
+  // A line is at least a few bytes, and no text is longer than the file.
+  // Capacity never written costs address space only.
+  qsizetype recordEstimate() const { return qsizetype(std::min<qint64>(fileBytes_ / 8 + 16, qint64(1) << 24)); }
+  qsizetype textEstimate() const { return qsizetype(std::min<qint64>(fileBytes_, qint64(1) << 30)); }
+
   void beginLine() {
     inLine_ = true;
     builder_.beginRecord();
@@ -181,16 +184,21 @@ class CallListImport final : public ImportSource::Handler {
         builder_.setVariant(CallKeys::index, typedDelimitedCell(text));
         return;
       case CallField::Success:
-        setBool(f, successFromCell(text.toString()));
+        setBool(f, successFromCell(text));
         return;
       case CallField::Date: {
-        const qsizetype row = builder_.count() - 1;
-        if (!dateRows_.isEmpty() && dateRows_.last() == row) {
-          dateTexts_.last() = text.toString();
-        } else {
-          dateRows_.append(row);
-          dateTexts_.append(text.toString());
+        text = text.trimmed();
+        if (text.isEmpty()) return;
+        if (dateCells_.isEmpty()) {  // room for a date in every line, in address space only
+          dateCells_.reserve(recordEstimate());
+          dateChars_.reserve(textEstimate());
         }
+        const DateCell cell{builder_.count() - 1, dateChars_.size(), text.size()};
+        dateChars_.append(text.utf16(), text.size());
+        if (!dateCells_.isEmpty() && dateCells_[dateCells_.size() - 1].row == cell.row)
+          dateCells_[dateCells_.size() - 1] = cell;
+        else
+          dateCells_.append(cell);
         return;
       }
       case CallField::Number:
@@ -204,16 +212,17 @@ class CallListImport final : public ImportSource::Handler {
   // a date that does not read, or an empty cell, leaves none. The usual
   // case, the user's own export form reading every date, needs no list of texts.
   void readDates(CallList& list, ImportOutcome& outcome) {
+    if (dateCells_.isEmpty()) return;
+    // The texts stay in dateChars_ until the end of this function.
     QList<qsizetype> rows;
     QStringList texts;
-    for (qsizetype k = 0; k < dateRows_.size(); ++k) {
-      const QString text = dateTexts_[k].trimmed();
-      if (text.isEmpty()) continue;
-      rows.append(dateRows_[k]);
-      texts.append(text);
+    rows.reserve(dateCells_.size());
+    texts.reserve(dateCells_.size());
+    for (qsizetype k = 0; k < dateCells_.size(); ++k) {
+      const DateCell& cell = dateCells_[k];
+      rows.append(cell.row);
+      texts.append(QString::fromRawData(reinterpret_cast<const QChar*>(dateChars_.data() + cell.offset), cell.size));
     }
-    dateTexts_.clear();
-    if (texts.isEmpty()) return;
     const CallDateForm own = CallDateForm::currentExportForm();
     std::vector<qint64> msecs;
     msecs.reserve(size_t(texts.size()));
@@ -240,8 +249,12 @@ class CallListImport final : public ImportSource::Handler {
   std::optional<QString> headerEntry_;
   qint64 fileBytes_;
   CallListBuilder builder_;
-  QStringList dateTexts_;
-  QList<qsizetype> dateRows_;
+  // The date cells' texts, one after another, until they are read.
+  struct DateCell {
+    qsizetype row, offset, size;
+  };
+  LargeArray<char16_t> dateChars_;
+  LargeArray<DateCell> dateCells_;
   qint64 counter_ = 1;
   bool inLine_ = false;
 };

@@ -402,6 +402,9 @@ void CallListBuilder::setScalar(const QString& key, const plist::Scalar& value) 
 }
 
 CallList CallListBuilder::finish() {
+  // Capacity reserved for the worst case and never touched costs address
+  // space, not memory; copying the records to give it back would cost a
+  // page fault per page written.
   data_->calls.squeeze();
   block_.squeeze();
   data_->block = std::make_shared<const CallList::TextBlock>(std::move(block_));

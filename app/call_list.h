@@ -26,7 +26,7 @@
 #include <QVariantMap>
 #include <memory>
 
-#include "app/large_array.h"
+#include "text/large_array.h"
 #include "prefs/plist_records.h"
 
 // The five keys of a call record.
@@ -205,6 +205,7 @@ class CallListBuilder {
 // Reads a stored list of dictionaries into a call list (see plist_records.h).
 class CallListReader : public plist::RecordVisitor {
  public:
+  void reserve(qsizetype records, qsizetype textUnits) override { builder_.reserve(records, textUnits); }
   void beginRecord() override { builder_.beginRecord(); }
   void entry(const QString& key, const plist::Scalar& value) override { builder_.setScalar(key, value); }
   [[nodiscard]] CallList finish() { return builder_.finish(); }

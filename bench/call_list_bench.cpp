@@ -89,7 +89,7 @@ Measure measure(const std::function<void()>& work) {
 }
 
 // The first run, and the median of the later ones; `after` runs untimed after each.
-void report(const char* name, int runs, qsizetype records, const std::function<void()>& work,
+void report(const char* name, int runs, const qsizetype& records, const std::function<void()>& work,
             const std::function<void()>& after = {}) {
   const Measure cold = measure(work);
   if (after) after();
@@ -130,15 +130,20 @@ int main(int argc, char** argv) {
 
   if (mode == QLatin1String("import") && args.size() > 2) {
     CallList list;
-    qsizetype records = 0;
-    report("import", runsAt(3), 0, [&] { list = load(args[2]); }, [&] { records = list.size(); list = {}; });
-    std::printf("records=%lld bytes_per_record=%.1f\n", (long long)records,
-                double(load(args[2]).memoryBytes()) / double(std::max<qsizetype>(records, 1)));
+    qsizetype records = 0, bytes = 0;
+    report("import", runsAt(3), records, [&] { list = load(args[2]); },
+           [&] {
+             records = list.size();
+             bytes = list.memoryBytes();
+             list = {};
+           });
+    std::printf("bytes_per_record=%.1f\n", double(bytes) / double(std::max<qsizetype>(records, 1)));
     return 0;
   }
   if (mode == QLatin1String("store") && args.size() > 2) {
     const CallList list = load(args[2]);
-    report("store", runsAt(3), list.size(), [&] {
+    const qsizetype records = list.size();
+    report("store", runsAt(3), records, [&] {
       Tirr_UserDefaults::writeProducedDefault([stored = storedFromCallList(list)] { return stored; }, kDataKey);
       if (!Tirr_UserDefaults::synchronizeDefaults()) std::exit(1);
     });
@@ -167,7 +172,8 @@ int main(int argc, char** argv) {
   }
   if (mode == QLatin1String("export") && args.size() > 3) {
     const CallList list = load(args[2]);
-    report("export", runsAt(4), list.size(), [&] {
+    const qsizetype records = list.size();
+    report("export", runsAt(4), records, [&] {
       if (writeExportFile(args[3], exportText(list))) std::exit(1);
     });
     return 0;
@@ -176,7 +182,8 @@ int main(int argc, char** argv) {
     ArrayController controller;
     controller.setContent(load(args[2]));
     int run = 0;
-    report("sort", runsAt(3), controller.content().size(), [&] {
+    const qsizetype records = controller.content().size();
+    report("sort", runsAt(3), records, [&] {
       controller.arranged()->sort(CallListModel::NumberColumn,
                                   run++ % 2 ? Qt::DescendingOrder : Qt::AscendingOrder);
     });

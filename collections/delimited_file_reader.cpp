@@ -3,6 +3,7 @@
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
+#include <cstring>
 #include <map>
 #include <vector>
 
@@ -24,6 +25,17 @@ qsizetype completeUtf8Prefix(QByteArrayView bytes) {
     return length > back ? n - back : n;
   }
   return n;
+}
+
+// Removes the first `count` elements of a buffer in place. Unlike remove(),
+// which may only move the buffer's start forward, this keeps the room at the
+// end that the next block is decoded into: the buffers stay where they are,
+// already in memory, instead of wandering into fresh pages.
+template <typename Buffer>
+void dropFront(Buffer& buffer, qsizetype count) {
+  const qsizetype kept = buffer.size() - count;
+  if (kept > 0) std::memmove(buffer.data(), buffer.constData() + count, size_t(kept) * sizeof(*buffer.constData()));
+  buffer.resize(kept);
 }
 
 // Reads a file as UTF-8 and hands its text on in pieces that end just after a
@@ -61,7 +73,7 @@ class Utf8LineBlocks {
       const QChar* end = decoder.appendToBuffer(text.data() + before, QByteArrayView(bytes).first(usable));
       if (decoder.hasError()) return false;
       text.truncate(end - text.constData());
-      bytes.remove(0, usable);
+      dropFront(bytes, usable);
 
       qsizetype from = 0;
       if (atStart && !text.isEmpty()) {
@@ -76,10 +88,10 @@ class Utf8LineBlocks {
       while (cut > searched && !ParagraphScanner::isTerminator(text[cut - 1].unicode())) --cut;
       if (cut > searched && cut > from) {
         take(QStringView(text).sliced(from, cut - from));
-        text.remove(0, cut);
+        dropFront(text, cut);
         searched = 0;
       } else {
-        if (from > 0) text.remove(0, from);
+        if (from > 0) dropFront(text, from);
         searched = text.size();
       }
     }

@@ -18,6 +18,7 @@
 
 #include "prefs/plist_records.h"
 #include "prefs/plist_value.h"
+#include "text/large_array.h"
 
 namespace plist {
 
@@ -402,8 +403,8 @@ class BinaryReader {
   bool check(QString* error) {
     bool ok = readTrailer();
     if (ok) {
-      referenced_.assign(count_, 0);
-      extents_.assign(count_, Extent{});
+      referenced_.fill(qsizetype(count_), 0);
+      extents_.fill(qsizetype(count_), Extent{});
       Extent top;
       ok = checkObject(top_, 0, top);
       extents_ = {};
@@ -433,6 +434,8 @@ class BinaryReader {
     const int type = offset ? data_[offset] >> 4 : 0;
     quint64 at, count;
     if ((type != 0xA && type != 0xC) || !containerRefs(offset, at, count)) return false;
+    // No text can be longer than the file.
+    visitor.reserve(qsizetype(count), size_);
     for (quint64 i = 0; i < count; ++i, at += refSize_) {
       const quint64 element = offsetOf(bigEndian(at, refSize_));
       quint64 entriesAt, refs;
@@ -881,8 +884,8 @@ class BinaryReader {
   qsizetype size_;
   int offsetSize_ = 0, refSize_ = 0;
   quint64 count_ = 0, top_ = 0, tableOffset_ = 0, weightLimit_ = 0;
-  std::vector<quint8> referenced_;  // 0, 1 or 2 for "more than once"; kInProgress while decoding
-  std::vector<Extent> extents_;     // per object, while checking
+  LargeArray<quint8> referenced_;  // 0, 1 or 2 for "more than once"; kInProgress while decoding
+  LargeArray<Extent> extents_;     // per object, while checking
   QHash<quint64, Shared> shared_;
   struct KeySlot {
     quint64 index = 0;  // object index + 1; 0 for an empty slot

@@ -138,6 +138,7 @@ bool visitRecords(const QVariant& list, RecordVisitor& visitor) {
     return true;
   }
   if (list.userType() != QMetaType::QVariantList) return false;
+  visitor.reserve(static_cast<const QVariantList*>(list.constData())->size(), 0);
   for (const QVariant& item : *static_cast<const QVariantList*>(list.constData())) {
     if (item.userType() != QMetaType::QVariantMap) continue;
     const QVariantMap& record = *static_cast<const QVariantMap*>(item.constData());

@@ -56,6 +56,9 @@ struct Scalar {
 class RecordVisitor {
  public:
   virtual ~RecordVisitor() = default;
+  // Before the first record: how many the list holds, and a bound of the
+  // characters of text in all of them together.
+  virtual void reserve(qsizetype /*records*/, qsizetype /*textUnits*/) {}
   virtual void beginRecord() {}
   virtual void entry(const QString& key, const Scalar& value) = 0;
   virtual void endRecord() {}

@@ -1,4 +1,5 @@
-// A growable array of plain values for the call list's large blocks.
+// A growable array of plain values for large blocks: a call list's records
+// and texts, a decoder's tables.
 //
 // A million calls fill about a hundred megabytes. On a virtual machine the
 // first touch of each 4 KiB page costs microseconds, which is most of the
@@ -59,9 +60,18 @@ class LargeArray {
   void append(const T* values, qsizetype count) {
     if (count > 0) std::memcpy(grow(count), values, size_t(count) * sizeof(T));
   }
-  // Gives back capacity far beyond the size, as after reserving for the worst case.
+  // Makes the array `count` copies of `value`.
+  void fill(qsizetype count, const T& value) {
+    *this = LargeArray();
+    reserve(count);
+    std::fill_n(grow(count), count, value);
+  }
+  // Gives back capacity far beyond the size, as after reserving for the
+  // worst case. Capacity never written costs address space, not memory, so
+  // only a block with most of it unused and at least 64 MiB spare is copied.
   void squeeze() {
-    if (capacity_ - size_ > size_ / 4 + 1024) reallocate(size_);
+    const qsizetype spare = capacity_ - size_;
+    if (spare > 3 * size_ && size_t(spare) * sizeof(T) >= (size_t(64) << 20)) reallocate(size_);
   }
 
  private:
