@@ -7,7 +7,9 @@
 #include <vector>
 
 #include "app/call_list_model.h"
+#include "collections/ascii_sort_keys.h"
 #include "collections/collation.h"
+#include "text/large_array.h"
 
 namespace {
 
@@ -19,19 +21,20 @@ icu::Collator* tableCollator() {
   return collator.get();
 }
 
-// An ICU sort key: comparing the bytes compares the texts by collation.
-QByteArray collationKey(QStringView text) {
-  icu::Collator* collator = tableCollator();
-  if (!collator) return text.toUtf8();
-  return collationSortKey(collator, text);
+// Keys of plain ASCII texts made without ICU, the same bytes ICU makes; most
+// numbers and many notes are plain ASCII. Nullptr when the locale's collation
+// is beyond them.
+const AsciiSortKeys* tableAsciiKeys() {
+  static const std::unique_ptr<AsciiSortKeys> keys =
+      tableCollator() ? AsciiSortKeys::learn(*tableCollator(), true) : nullptr;
+  return keys.get();
 }
 
-// The first eight bytes of `bytes` from `offset`, as a big-endian number, so
-// that comparing the numbers compares the bytes.
-quint64 bigEndianPrefix(const QByteArray& bytes, qsizetype offset) {
+// The first eight bytes from `bytes`, as a big-endian number, so that
+// comparing the numbers compares the bytes; missing bytes count as zero.
+quint64 bigEndianPrefix(const quint8* bytes, qsizetype size) {
   quint64 prefix = 0;
-  for (qsizetype i = offset; i < offset + 8; ++i)
-    prefix = (prefix << 8) | (i < bytes.size() ? quint8(bytes[i]) : 0);
+  for (qsizetype i = 0; i < 8; ++i) prefix = (prefix << 8) | (i < size ? bytes[i] : 0);
   return prefix;
 }
 
@@ -46,52 +49,85 @@ quint64 orderedBits(double value) {
 // One row's place in the order, packed so that a sort of a million rows runs
 // over contiguous memory: absent values first, then numbers (dates, booleans)
 // by value, then texts by collation. A text's sort key starts in `head`; the
-// full key is only looked at when two heads agree and a key is longer.
+// whole key, in the keys' shared block, is only looked at when two heads agree.
 struct RowKey {
   quint32 group;  // 0 absent, 1 number, 2 text
   quint32 row;
   quint64 head[2];
+  quint64 keyAt;  // texts: where the key starts in the block
+  quint32 keySize;
 };
 
 constexpr qsizetype kHeadBytes = 16;
 
-RowKey keyFor(const CallList& calls, qsizetype row, CallField field, QByteArray* fullText) {
-  const CallValue& v = calls.field(row, field);
-  const auto number = [row](double value) { return RowKey{1, quint32(row), {orderedBits(value), 0}}; };
-  switch (v.kind) {
-    case CallValue::Kind::Absent:
-      return {0, quint32(row), {0, 0}};
-    case CallValue::Kind::Integer:
-      return number(double(v.integer));
-    case CallValue::Kind::Real:
-      return number(v.real);
-    case CallValue::Kind::Float:
-      return number(double(v.single));
-    case CallValue::Kind::Bool:
-      return number(v.boolean ? 1 : 0);
-    case CallValue::Kind::Date:
-      return number(double(v.msecs));
-    default: {
-      const QByteArray key =
-          collationKey(v.isText() ? calls.text(row, field) : QStringView(calls.value(row, field).toString()));
-      if (key.size() > kHeadBytes) *fullText = key;
-      return {2, quint32(row), {bigEndianPrefix(key, 0), bigEndianPrefix(key, 8)}};
-    }
-  }
-}
+// Makes the rows' keys, texts' collation keys one after another in one block.
+class KeyMaker {
+ public:
+  explicit KeyMaker(const CallList& calls) : calls_(calls), ascii_(tableAsciiKeys()) {}
 
-// Orders two rows' keys; -1, 0 or 1. Equal keys are left to the row numbers.
-int compareKeys(const RowKey& a, const RowKey& b, const std::vector<QByteArray>& fullTexts) {
-  if (a.group != b.group) return a.group < b.group ? -1 : 1;
-  for (int i = 0; i < 2; ++i)
-    if (a.head[i] != b.head[i]) return a.head[i] < b.head[i] ? -1 : 1;
-  if (a.group == 2) {
-    const QByteArray& x = fullTexts[a.row];
-    const QByteArray& y = fullTexts[b.row];
-    if (!x.isEmpty() || !y.isEmpty()) return x.compare(y) < 0 ? -1 : (y.compare(x) < 0 ? 1 : 0);
+  RowKey keyFor(qsizetype row, CallField field) {
+    const CallValue& v = calls_.field(row, field);
+    const auto number = [row](double value) { return RowKey{1, quint32(row), {orderedBits(value), 0}, 0, 0}; };
+    switch (v.kind) {
+      case CallValue::Kind::Absent:
+        return {0, quint32(row), {0, 0}, 0, 0};
+      case CallValue::Kind::Integer:
+        return number(double(v.integer));
+      case CallValue::Kind::Real:
+        return number(v.real);
+      case CallValue::Kind::Float:
+        return number(double(v.single));
+      case CallValue::Kind::Bool:
+        return number(v.boolean ? 1 : 0);
+      case CallValue::Kind::Date:
+        return number(double(v.msecs));
+      default:
+        break;
+    }
+    const qsizetype at = appendKey(v.isText() ? calls_.text(row, field) : QStringView(scratch_ = calls_.value(row, field).toString()));
+    const quint8* key = keys_.data() + at;
+    const qsizetype size = keys_.size() - at;
+    return {2, quint32(row), {bigEndianPrefix(key, size), size > 8 ? bigEndianPrefix(key + 8, size - 8) : 0},
+            quint64(at), quint32(size)};
   }
-  return 0;
-}
+
+  // Orders two rows' keys; -1, 0 or 1. Equal keys are left to the row numbers.
+  int compare(const RowKey& a, const RowKey& b) const {
+    if (a.group != b.group) return a.group < b.group ? -1 : 1;
+    for (int i = 0; i < 2; ++i)
+      if (a.head[i] != b.head[i]) return a.head[i] < b.head[i] ? -1 : 1;
+    if (a.group != 2 || (a.keySize <= kHeadBytes && b.keySize <= kHeadBytes)) return 0;
+    const qsizetype common = std::min(a.keySize, b.keySize);
+    const int c = common > kHeadBytes ? std::memcmp(keys_.data() + a.keyAt + kHeadBytes,
+                                                    keys_.data() + b.keyAt + kHeadBytes, size_t(common - kHeadBytes))
+                                      : 0;
+    if (c != 0) return c < 0 ? -1 : 1;
+    return a.keySize == b.keySize ? 0 : (a.keySize < b.keySize ? -1 : 1);
+  }
+
+ private:
+  qsizetype appendKey(QStringView text) {
+    const qsizetype at = keys_.size();
+    if (ascii_) {
+      quint8* out = keys_.grow(ascii_->maxKeyBytes(text.size()));
+      const qsizetype written = ascii_->write(text, out);
+      if (written >= 0) {
+        keys_.shrink(at + written);
+        return at;
+      }
+      keys_.shrink(at);
+    }
+    icu::Collator* collator = tableCollator();
+    const QByteArray key = collator ? collationSortKey(collator, text) : text.toUtf8();
+    keys_.append(reinterpret_cast<const quint8*>(key.constData()), key.size());
+    return at;
+  }
+
+  const CallList& calls_;
+  const AsciiSortKeys* ascii_;
+  LargeArray<quint8> keys_;
+  QString scratch_;
+};
 
 }  // namespace
 
@@ -155,16 +191,15 @@ void CallListSortModel::computeOrder() {
   if (sortColumn_ < 0 || !calls || rows < 2) return;
 
   const CallField column = CallListModel::fieldForColumn(sortColumn_);
-  const CallList& content = calls->content();
-  std::vector<RowKey> keys;
-  std::vector<QByteArray> fullTexts(content.size());
+  KeyMaker maker(calls->content());
+  LargeArray<RowKey> keys;
   keys.reserve(rows);
-  for (const int row : shownRows_) keys.push_back(keyFor(content, row, column, &fullTexts[row]));
+  for (const int row : shownRows_) keys.append(maker.keyFor(row, column));
 
   // Ties keep content order in both directions, so the row number decides them.
   const bool descending = sortOrder_ == Qt::DescendingOrder;
-  std::sort(keys.begin(), keys.end(), [&](const RowKey& a, const RowKey& b) {
-    const int c = compareKeys(a, b, fullTexts);
+  std::sort(keys.data(), keys.data() + keys.size(), [&](const RowKey& a, const RowKey& b) {
+    const int c = maker.compare(a, b);
     if (c != 0) return descending ? c > 0 : c < 0;
     return a.row < b.row;
   });

@@ -57,6 +57,8 @@ class LargeArray {
     return at;
   }
   void append(const T& value) { *grow(1) = value; }
+  // Drops the values from `size` on; the capacity stays.
+  void shrink(qsizetype size) { size_ = std::min(size_, size); }
   void append(const T* values, qsizetype count) {
     if (count > 0) std::memcpy(grow(count), values, size_t(count) * sizeof(T));
   }
