@@ -140,7 +140,7 @@ QByteArray exportText(const CallList& records) {
   constexpr qsizetype kChunk = 1 << 16;
   QByteArray out;
   out.reserve(64 + records.size() * 72);
-  adviseHugePages(out.data(), size_t(out.capacity()));
+  adviseHugePages(out.data(), size_t(out.capacity()), size_t(4) << 20);
   QString text;
   text.reserve(kChunk + 1024);
   text += QLatin1StringView("index\tnumber\tdate\tsuccess\tnote\n");

@@ -18,6 +18,7 @@
 
 #include "prefs/plist_records.h"
 #include "prefs/plist_value.h"
+#include "text/huge_pages.h"
 #include "text/large_array.h"
 
 namespace plist {
@@ -68,17 +69,18 @@ class BinaryWriter {
     const qsizetype bound = kSignatureSize + payloadBytes_ + qsizetype(objects_.size()) * 18 +
                             qsizetype(refs_.size()) * refSize_ + kTrailerSize;
     QByteArray out(bound, Qt::Uninitialized);
+    adviseHugePages(out.data(), size_t(bound), size_t(4) << 20);
     ByteWriter w{out.data()};
     w.bytes(kSignature, kSignatureSize);
-    std::vector<quint64> offsets;
+    LargeArray<quint64> offsets;
     offsets.reserve(objects_.size());
-    for (const Object& o : objects_) {
-      offsets.push_back(quint64(w.p - out.constData()));
-      writeObject(w, o);
+    for (qsizetype i = 0; i < objects_.size(); ++i) {
+      offsets.append(quint64(w.p - out.constData()));
+      writeObject(w, objects_[i]);
     }
     const quint64 tableOffset = quint64(w.p - out.constData());
-    const int offsetSize = bytesFor(offsets.back());
-    for (quint64 off : offsets) w.bigEndian(off, offsetSize);
+    const int offsetSize = bytesFor(offsets[offsets.size() - 1]);
+    for (qsizetype i = 0; i < offsets.size(); ++i) w.bigEndian(offsets[i], offsetSize);
     for (int i = 0; i < 6; ++i) w.byte(0);
     w.byte(offsetSize);
     w.byte(refSize_);
@@ -108,7 +110,7 @@ class BinaryWriter {
 
   quint32 add(Object o) {
     payloadBytes_ += 16;  // covers any scalar's bytes
-    objects_.push_back(o);
+    objects_.append(o);
     return quint32(objects_.size() - 1);
   }
 
@@ -274,6 +276,10 @@ class BinaryWriter {
 
   quint32 flattenTable(const RecordTable& table, int depth) {
     const qsizetype count = table.count();
+    // Room for records of five entries and their values, most of them
+    // distinct; more is made as needed.
+    objects_.reserve(objects_.size() + 6 * count + 16);
+    refs_.reserve(refs_.size() + 11 * count + 16);
     Object array(Kind::Array);
     array.count = quint32(count);
     array.firstChild = refs_.size();
@@ -371,8 +377,8 @@ class BinaryWriter {
   }
 
   static constexpr quint32 kNone = std::numeric_limits<quint32>::max();
-  std::vector<Object> objects_;
-  std::vector<quint32> refs_;
+  LargeArray<Object> objects_;
+  LargeArray<quint32> refs_;
   struct RecentSlot {
     quintptr key = 0;
     qsizetype size = 0;

@@ -57,6 +57,11 @@ class LargeArray {
     return at;
   }
   void append(const T& value) { *grow(1) = value; }
+  // Makes the size `size`: new values are left unset, for the caller to fill.
+  void resize(qsizetype size) {
+    if (size > size_) grow(size - size_);
+    size_ = size;
+  }
   // Drops the values from `size` on; the capacity stays.
   void shrink(qsizetype size) { size_ = std::min(size_, size); }
   void append(const T* values, qsizetype count) {
