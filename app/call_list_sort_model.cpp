@@ -4,6 +4,8 @@
 #include <algorithm>
 #include <cstring>
 #include <memory>
+#include <system_error>
+#include <thread>
 #include <vector>
 
 #include "app/call_list_model.h"
@@ -91,19 +93,7 @@ class KeyMaker {
             quint64(at), quint32(size)};
   }
 
-  // Orders two rows' keys; -1, 0 or 1. Equal keys are left to the row numbers.
-  int compare(const RowKey& a, const RowKey& b) const {
-    if (a.group != b.group) return a.group < b.group ? -1 : 1;
-    for (int i = 0; i < 2; ++i)
-      if (a.head[i] != b.head[i]) return a.head[i] < b.head[i] ? -1 : 1;
-    if (a.group != 2 || (a.keySize <= kHeadBytes && b.keySize <= kHeadBytes)) return 0;
-    const qsizetype common = std::min(a.keySize, b.keySize);
-    const int c = common > kHeadBytes ? std::memcmp(keys_.data() + a.keyAt + kHeadBytes,
-                                                    keys_.data() + b.keyAt + kHeadBytes, size_t(common - kHeadBytes))
-                                      : 0;
-    if (c != 0) return c < 0 ? -1 : 1;
-    return a.keySize == b.keySize ? 0 : (a.keySize < b.keySize ? -1 : 1);
-  }
+  [[nodiscard]] const quint8* keys() const { return keys_.data(); }
 
  private:
   qsizetype appendKey(QStringView text) {
@@ -128,6 +118,47 @@ class KeyMaker {
   LargeArray<quint8> keys_;
   QString scratch_;
 };
+
+// Orders two rows' keys, each with the block its text key is in; -1, 0 or 1.
+// Equal keys are left to the row numbers.
+int compareKeys(const RowKey& a, const quint8* aKeys, const RowKey& b, const quint8* bKeys) {
+  if (a.group != b.group) return a.group < b.group ? -1 : 1;
+  for (int i = 0; i < 2; ++i)
+    if (a.head[i] != b.head[i]) return a.head[i] < b.head[i] ? -1 : 1;
+  if (a.group != 2 || (a.keySize <= kHeadBytes && b.keySize <= kHeadBytes)) return 0;
+  const qsizetype common = std::min(a.keySize, b.keySize);
+  const int c = common > kHeadBytes ? std::memcmp(aKeys + a.keyAt + kHeadBytes, bKeys + b.keyAt + kHeadBytes,
+                                                  size_t(common - kHeadBytes))
+                                    : 0;
+  if (c != 0) return c < 0 ? -1 : 1;
+  return a.keySize == b.keySize ? 0 : (a.keySize < b.keySize ? -1 : 1);
+}
+
+// The keys of some of the shown rows, sorted.
+struct SortedRun {
+  SortedRun(const CallList& calls) : maker(calls) {}
+  KeyMaker maker;
+  LargeArray<RowKey> keys;
+};
+
+// Ties keep content order in both directions, so the row number decides them.
+bool before(const RowKey& a, const quint8* aKeys, const RowKey& b, const quint8* bKeys, bool descending) {
+  const int c = compareKeys(a, aKeys, b, bKeys);
+  if (c != 0) return descending ? c > 0 : c < 0;
+  return a.row < b.row;
+}
+
+void buildRun(SortedRun& run, const QList<int>& rows, qsizetype from, qsizetype to, CallField column,
+              bool descending) {
+  run.keys.reserve(to - from);
+  for (qsizetype i = from; i < to; ++i) run.keys.append(run.maker.keyFor(rows[i], column));
+  const quint8* keys = run.maker.keys();
+  std::sort(run.keys.data(), run.keys.data() + run.keys.size(),
+            [&](const RowKey& a, const RowKey& b) { return before(a, keys, b, keys, descending); });
+}
+
+// Below this many rows a second thread costs more than it saves.
+constexpr qsizetype kRowsForTwoThreads = 4096;
 
 }  // namespace
 
@@ -191,19 +222,36 @@ void CallListSortModel::computeOrder() {
   if (sortColumn_ < 0 || !calls || rows < 2) return;
 
   const CallField column = CallListModel::fieldForColumn(sortColumn_);
-  KeyMaker maker(calls->content());
-  LargeArray<RowKey> keys;
-  keys.reserve(rows);
-  for (const int row : shownRows_) keys.append(maker.keyFor(row, column));
-
-  // Ties keep content order in both directions, so the row number decides them.
   const bool descending = sortOrder_ == Qt::DescendingOrder;
-  std::sort(keys.data(), keys.data() + keys.size(), [&](const RowKey& a, const RowKey& b) {
-    const int c = maker.compare(a, b);
-    if (c != 0) return descending ? c > 0 : c < 0;
-    return a.row < b.row;
-  });
-  for (qsizetype i = 0; i < rows; ++i) proxyToSource_[i] = int(keys[i].row);
+  // Keys are made and sorted in two halves at once on two threads, then
+  // merged. The collator and the ASCII keys are made before the threads
+  // share them.
+  (void)tableAsciiKeys();
+  SortedRun first(calls->content()), second(calls->content());
+  qsizetype half = rows;
+  if (rows >= kRowsForTwoThreads && std::thread::hardware_concurrency() > 1) {
+    half = rows / 2;
+    std::thread worker;
+    try {
+      worker = std::thread([&] { buildRun(second, shownRows_, half, rows, column, descending); });
+    } catch (const std::system_error&) {
+      buildRun(second, shownRows_, half, rows, column, descending);
+    }
+    buildRun(first, shownRows_, 0, half, column, descending);
+    if (worker.joinable()) worker.join();
+  } else {
+    buildRun(first, shownRows_, 0, rows, column, descending);
+  }
+  const RowKey* a = first.keys.data();
+  const RowKey* const aEnd = a + first.keys.size();
+  const RowKey* b = second.keys.data();
+  const RowKey* const bEnd = b + second.keys.size();
+  const quint8* aKeys = first.maker.keys();
+  const quint8* bKeys = second.maker.keys();
+  for (qsizetype i = 0; i < rows; ++i) {
+    const bool takeB = b != bEnd && (a == aEnd || before(*b, bKeys, *a, aKeys, descending));
+    proxyToSource_[i] = int((takeB ? b++ : a++)->row);
+  }
 }
 
 void CallListSortModel::rebuildInverse() {

@@ -40,7 +40,7 @@ QList<QVariant> valuesOfEveryKind() {
       QVariant(false),
       QVariant(QString()),
       QVariant(QStringLiteral("555-0100")),
-      QVariant(QStringLiteral("Grüße 😀 日本 ‮טקסט")),
+      QVariant(QStringLiteral("Grüße 😀 日本 ") + QChar(0x202E) + QStringLiteral("טקסט")),
       QVariant(QStringView(u"nul\0inside", 10).toString()),
       QVariant(QString(20000, u'x')),
       QVariant(utc(1765033445678)),  // to the millisecond
@@ -83,7 +83,9 @@ CallList throughFile(const CallList& list) {
   std::optional<plist::BinaryDictionary> file = plist::BinaryDictionary::open(bytes.value_or(QByteArray()));
   EXPECT_TRUE(file);
   CallListReader reader;
-  if (file) EXPECT_TRUE(file->visitRecords(file->entries().value(QStringLiteral("data")), reader));
+  if (file) {
+    EXPECT_TRUE(file->visitRecords(file->entries().value(QStringLiteral("data")), reader));
+  }
   return reader.finish();
 }
 

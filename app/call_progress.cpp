@@ -24,7 +24,7 @@ CallProgress::CallProgress(ArrayController* controller, QStatusBar* statusBar, Q
   statusBar->addPermanentWidget(label_);
   CallListSortModel* arranged = controller->arranged();
   connect(arranged, &QAbstractItemModel::modelReset, this, &CallProgress::recountAll);
-  connect(arranged, &QAbstractItemModel::layoutChanged, this, &CallProgress::recountAll);
+  // A new order (layoutChanged) shows the same records: nothing to count again.
   connect(controller->model(), &QAbstractItemModel::dataChanged, this,
           [this](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
             recountRows(topLeft.row(), bottomRight.row());

@@ -157,8 +157,12 @@ void DomainStore::adoptValueProducer(const QString& name, const QString& key, Va
   if (Domain* d = domain(name)) {
     d->values.remove(key);
     d->encoded.remove(key);
-    if (d->encoded.isEmpty()) d->file.reset();
     d->produced.insert(key, std::move(produce));
+    // The file's bytes are held while any value is still only encoded in
+    // them; what is left besides the adopted value is small, so it is
+    // decoded now and the file let go.
+    decodeAll(*d);
+    d->file.reset();
   }
 }
 
