@@ -54,12 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const ImportOutcome back = importCallList(path);
   if (back.status != ImportOutcome::Status::Loaded || back.records.size() != records.size()) std::abort();
   for (qsizetype i = 0; i < records.size(); ++i) {
-    const QVariantMap& got = back.records[i];
-    if (got.value(CallKeys::index) != records[i].value(CallKeys::index) ||
-        got.value(CallKeys::success) != records[i].value(CallKeys::success) ||
+    const QVariantMap got = back.records.record(i);
+    const QVariantMap written = records.record(i);
+    if (got.value(CallKeys::index) != written.value(CallKeys::index) ||
+        got.value(CallKeys::success) != written.value(CallKeys::success) ||
         got.value(CallKeys::number).toString() !=
-            afterRoundTrip(records[i].value(CallKeys::number).toString()) ||
-        got.value(CallKeys::note).toString() != afterRoundTrip(records[i].value(CallKeys::note).toString()))
+            afterRoundTrip(written.value(CallKeys::number).toString()) ||
+        got.value(CallKeys::note).toString() != afterRoundTrip(written.value(CallKeys::note).toString()))
       std::abort();
   }
   return 0;

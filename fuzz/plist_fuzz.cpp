@@ -8,6 +8,7 @@
 
 #include "prefs/archived_value.h"
 #include "prefs/plist_binary.h"
+#include "prefs/plist_records.h"
 #include "prefs/plist_text.h"
 #include "prefs/plist_value.h"
 #include "prefs/plist_xml.h"
@@ -22,7 +23,20 @@ void checkBinaryRoundTrip(const QVariant& value) {
   if (!decoded || !plist::sameValue(*decoded, value)) std::abort();
 }
 
-// The lazily read dictionary agrees with the whole decode, key by key.
+// Collects the records a visitor is shown, as dictionaries.
+class Collector final : public plist::RecordVisitor {
+ public:
+  void beginRecord() override { record_.clear(); }
+  void entry(const QString& key, const plist::Scalar& value) override { record_.insert(key, value.toVariant()); }
+  void endRecord() override { list.append(QVariant(record_)); }
+  QVariantList list;
+
+ private:
+  QVariantMap record_;
+};
+
+// The lazily read dictionary agrees with the whole decode, key by key, and
+// so does each value read as records straight from the bytes.
 void checkLazyDictionary(QByteArrayView bytes) {
   const auto whole = plist::decodeBinary(bytes, nullptr);
   const bool isDictionary = whole && whole->typeId() == QMetaType::QVariantMap;
@@ -34,6 +48,10 @@ void checkLazyDictionary(QByteArrayView bytes) {
   for (auto it = lazy->entries().cbegin(); it != lazy->entries().cend(); ++it) {
     const auto value = lazy->value(it.value());
     if (!value || !expected.contains(it.key()) || !plist::sameValue(*value, expected.value(it.key())))
+      std::abort();
+    Collector straight, generic;
+    const bool isList = lazy->visitRecords(it.value(), straight);
+    if (isList != plist::visitRecords(*value, generic) || !plist::sameValue(straight.list, generic.list))
       std::abort();
   }
 }
