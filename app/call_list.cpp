@@ -323,7 +323,7 @@ quint64 CallListBuilder::appendText(qsizetype size) {
 
 void CallListBuilder::setText(CallField f, QStringView text) {
   const quint64 offset = appendText(text.size());
-  std::memcpy(block_.data() + offset, text.utf16(), size_t(text.size()) * 2);
+  if (!text.isEmpty()) std::memcpy(block_.data() + offset, text.utf16(), size_t(text.size()) * 2);
   field(f) = CallValue{CallValue::Kind::Text, quint32(text.size()), {}};
   field(f).offset = offset;
 }
@@ -338,7 +338,7 @@ void CallListBuilder::setLatin1Text(CallField f, const char* chars, qsizetype si
 
 void CallListBuilder::setBigEndianText(CallField f, const void* units, qsizetype size) {
   const quint64 offset = appendText(size);
-  qFromBigEndian<quint16>(units, size, block_.data() + offset);
+  if (size > 0) qFromBigEndian<quint16>(units, size, block_.data() + offset);
   field(f) = CallValue{CallValue::Kind::Text, quint32(size), {}};
   field(f).offset = offset;
 }
