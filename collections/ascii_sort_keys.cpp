@@ -118,6 +118,19 @@ std::unique_ptr<AsciiSortKeys> AsciiSortKeys::learn(const icu::Collator& collato
     for (const char16_t* number :
          {u"0", u"000", u"007", u"73", u"74", u"10233", u"10234", u"1042489", u"0001042489"})
       if (!keys->agreesWithCollator(QStringView(number))) return nullptr;
+    // Larger numbers get their own keys only when ICU writes them as
+    // expected at every length, with zeros in every place, and beside text.
+    keys->longNumbers_ = true;
+    for (const char16_t* number :
+         {u"1042490", u"9999999", u"10000000", u"12345678", u"99999999", u"100000000", u"123456789",
+          u"1234567890", u"0800123456", u"1000000000000", u"10203040506070809", u"90000000000000000001",
+          u"555-0800123456", u"a12345678901234567890123456789012345678901234567890b"})
+      if (!keys->agreesWithCollator(QStringView(number))) keys->longNumbers_ = false;
+    for (int digits = 8; digits <= int(kLongestNumber) && keys->longNumbers_; ++digits) {
+      std::u16string text(size_t(digits), u'7');
+      text[size_t(digits) / 2] = u'0';
+      if (!keys->agreesWithCollator(QStringView(text))) keys->longNumbers_ = false;
+    }
     for (char16_t c : covered) {
       const char16_t before[3] = {u'5', c, u'9'};
       const char16_t between[4] = {c, u'1', u'2', c};
@@ -148,7 +161,12 @@ qsizetype AsciiSortKeys::write(QStringView text, std::uint8_t* out) const {
       qsizetype start = end;
       while (end < n && isDigit(s[end])) ++end;
       if (start == end) start = end - 1;  // only zeros: the value 0
-      if (end - start > 7) return -1;
+      if (end - start > 7 || !fitsShortNumber(s + start, end - start)) {
+        if (!longNumbers_ || end - start > kLongestNumber) return -1;
+        w = writeLongNumber(s + start, end - start, w, elements);
+        i = end;
+        continue;
+      }
       std::uint32_t value = 0;
       for (qsizetype k = start; k < end; ++k) value = value * 10 + (s[k] - u'0');
       *w++ = numericLead_;
@@ -179,6 +197,44 @@ qsizetype AsciiSortKeys::write(QStringView text, std::uint8_t* out) const {
   const std::vector<std::uint8_t>& tail = tails_[size_t(elements)];
   std::memcpy(w, tail.data(), tail.size());
   return (w - out) + qsizetype(tail.size());
+}
+
+bool AsciiSortKeys::fitsShortNumber(const char16_t* digits, qsizetype count) {
+  if (count > 7) return false;
+  std::uint32_t value = 0;
+  for (qsizetype k = 0; k < count; ++k) value = value * 10 + (digits[k] - u'0');
+  return value < kTwoByteNumbers + kThreeByteNumbers + kFourByteNumbers;
+}
+
+// A larger number, as ICU writes it: the lead byte, 128 plus the count of
+// digit pairs (the first pair holds one digit when the count of digits is
+// odd), then one byte per pair up to the last pair that is not zero, 2 * pair
+// + 11 and, for that last one, 2 * pair + 10. The bytes fill primary weights of
+// four bytes, each starting with the lead byte; each weight is an element.
+std::uint8_t* AsciiSortKeys::writeLongNumber(const char16_t* digits, qsizetype count, std::uint8_t* w,
+                                             int& elements) const {
+  std::uint8_t pairs[kLongestNumber / 2 + 1];
+  qsizetype pairCount = 0;
+  qsizetype k = 0;
+  if (count % 2) pairs[pairCount++] = std::uint8_t(digits[k++] - u'0');
+  for (; k < count; k += 2)
+    pairs[pairCount++] = std::uint8_t((digits[k] - u'0') * 10 + (digits[k + 1] - u'0'));
+  qsizetype significant = pairCount;
+  while (significant > 1 && pairs[significant - 1] == 0) --significant;
+  *w++ = numericLead_;
+  *w++ = std::uint8_t(128 + pairCount);
+  ++elements;
+  int room = 2;  // bytes left in the current weight
+  for (qsizetype p = 0; p < significant; ++p) {
+    if (room == 0) {
+      *w++ = numericLead_;
+      ++elements;
+      room = 3;
+    }
+    *w++ = std::uint8_t(2 * pairs[p] + (p + 1 == significant ? 10 : 11));
+    --room;
+  }
+  return w;
 }
 
 std::vector<std::uint8_t> AsciiSortKeys::keyOf(QStringView text) const {

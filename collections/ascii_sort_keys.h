@@ -49,7 +49,15 @@ class AsciiSortKeys {
   [[nodiscard]] bool agreesWithCollator(QStringView text) const;
 
   const icu::Collator* collator_ = nullptr;
+  // Whether a digit run is short enough for ICU's compact number form.
+  static bool fitsShortNumber(const char16_t* digits, qsizetype count);
+  std::uint8_t* writeLongNumber(const char16_t* digits, qsizetype count, std::uint8_t* w,
+                                int& elements) const;
+  // Longer digit runs are split by ICU; their strings are left to it.
+  static constexpr qsizetype kLongestNumber = 254;
+
   bool numeric_ = false;
+  bool longNumbers_ = false;  // larger numbers checked against ICU's keys
   std::uint8_t numericLead_ = 0;
   std::array<Weights, 128> weights_{};
   // tails_[n]: the key's bytes from the level separator on, for n elements.

@@ -4,6 +4,7 @@
 
 #include <QRandomGenerator>
 #include <QString>
+#include <random>
 #include <vector>
 
 #include "collections/collation.h"
@@ -73,6 +74,28 @@ TEST(AsciiSortKeysTest, KeysAreTheCollatorsOwnInEveryLocale) {
   }
 }
 
+// Numbers of every length, with zeros anywhere, beside text, give ICU's keys.
+TEST(AsciiSortKeysTest, NumbersOfAnyLengthGiveIcusKeys) {
+  std::mt19937 rng(7);
+  for (const char* locale : {"", "en_US", "de_DE", "sv_SE"}) {
+    const Learnt numeric = learnt(locale, StringOrdering::Numeric);
+    ASSERT_NE(numeric.keys, nullptr) << locale;
+    for (int i = 0; i < 3000; ++i) {
+      QString text;
+      const int parts = 1 + int(rng() % 3);
+      for (int part = 0; part < parts; ++part) {
+        if (part > 0 || rng() % 2) text += QStringLiteral("-a ")[int(rng() % 3)];  // runs stay apart
+        const int digits = 1 + int(rng() % (i % 10 == 0 ? 254 : 24));
+        for (int d = 0; d < digits; ++d) text += QChar(char16_t(u'0' + (rng() % 3 == 0 ? 0 : rng() % 10)));
+      }
+      SCOPED_TRACE(text.toStdString());
+      const std::optional<QByteArray> key = fastKey(*numeric.keys, text);
+      ASSERT_TRUE(key);
+      EXPECT_EQ(*key, collationSortKey(numeric.collator.get(), text));
+    }
+  }
+}
+
 TEST(AsciiSortKeysTest, LongTextsAndWhatIsLeftToIcu) {
   const Learnt plain = learnt("en_US", StringOrdering::CaseInsensitive);
   const Learnt numeric = learnt("en_US", StringOrdering::Numeric);
@@ -88,8 +111,12 @@ TEST(AsciiSortKeysTest, LongTextsAndWhatIsLeftToIcu) {
       {QString(300, u'\x01'), false, false},  // control characters go to ICU
       {QStringLiteral("caf\u00e9"), false, false},
       {QStringLiteral("track1042489"), true, true},
-      {QStringLiteral("track1042490"), true, false},     // a number beyond four bytes
+      {QStringLiteral("track1042490"), true, true},      // beyond four bytes: ICU's long number form
       {QStringLiteral("track00001042489"), true, true},  // leading zeros do not count
+      {QStringLiteral("0800123456 / 555-0100"), true, true},
+      {QStringLiteral("x") + QString(254, u'9'), true, true},
+      {QStringLiteral("x") + QString(255, u'9'), false, false},  // ICU splits runs this long
+      {QStringLiteral("1") + QString(200, u'0'), true, true},    // zero pairs at the end are left out
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.text.toStdString());
