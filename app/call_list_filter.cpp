@@ -12,7 +12,7 @@ bool isNumberLayout(QChar c) {
 }
 
 // The ASCII digits of `text` when it holds nothing but digits and separators; empty otherwise.
-QString digitsOnly(const QString& text, bool strict) {
+QString digitsOnly(QStringView text, bool strict) {
   QString digits;
   for (const QChar c : text) {
     if (isDigit(c))
@@ -37,10 +37,12 @@ bool passesCalls(const CallList& records, qsizetype row, CallListFilter::Calls c
   return true;
 }
 
-// The text of a number or note as the table shows it.
-QString shownText(const CallList& records, qsizetype row, CallField field) {
-  if (records.field(row, field).isText()) return records.text(row, field).toString();
-  return records.has(row, field) ? CallListModel::displayText(records.value(row, field)) : QString();
+// The text of a number as the table shows it: a view of a text value, or of
+// `scratch` holding any other value's text.
+QStringView shownText(const CallList& records, qsizetype row, CallField field, QString& scratch) {
+  if (records.field(row, field).isText()) return records.text(row, field);
+  scratch = records.has(row, field) ? CallListModel::displayText(records.value(row, field)) : QString();
+  return scratch;
 }
 
 }  // namespace
@@ -49,7 +51,8 @@ bool CallListFilter::accepts(const CallList& records, qsizetype row) const {
   if (!passesCalls(records, row, calls)) return false;
   const QString needle = search.trimmed();
   if (needle.isEmpty()) return true;
-  const QString number = shownText(records, row, CallField::Number);
+  QString scratch;
+  const QStringView number = shownText(records, row, CallField::Number, scratch);
   if (number.contains(needle, Qt::CaseInsensitive)) return true;
   if (records.field(row, CallField::Note).isText()
           ? records.text(row, CallField::Note).contains(needle, Qt::CaseInsensitive)

@@ -64,6 +64,10 @@ void CallListStorage::watch(CallListModel* model) {
 
 void CallListStorage::replaceMirror(const CallList& records) {
   if (!std::exchange(restoring_, false)) changed_ = true;
+  tellMirror(records);
+}
+
+void CallListStorage::tellMirror(const CallList& records) {
   mirror_->replace(records);
   mirrorSize_ = records.size();
   CallListMirror::adoptSoon(mirror_);
@@ -83,11 +87,7 @@ void CallListStorage::store(const CallList& records, const QString& key) {
 
 void CallListStorage::adoptRestored(const CallList& records, const QString& key) {
   // Before watch() the mirror has not been told of the list yet.
-  if (records.size() != mirrorSize_) {
-    mirror_->replace(records);
-    mirrorSize_ = records.size();
-    CallListMirror::adoptSoon(mirror_);
-  }
+  if (records.size() != mirrorSize_) tellMirror(records);
   handedOver_ = true;
   Tirr_UserDefaults::adoptProducedDefault([mirror = mirror_] { return mirror->storedForm(); }, key);
 }

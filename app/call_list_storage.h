@@ -78,7 +78,10 @@ class CallListStorage : public QObject {
   QMessageBox* messageBox(const QString& name, const QString& title, const QString& text,
                           const QString& details);
 
+  // A new list: a change to store, unless it is the restored one.
   void replaceMirror(const CallList& records);
+  // Gives the mirror a new list, changing nothing else.
+  void tellMirror(const CallList& records);
 
   std::shared_ptr<CallListMirror> mirror_;
   qsizetype mirrorSize_ = -1;  // records the mirror was told of; -1 before the first

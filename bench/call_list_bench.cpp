@@ -101,8 +101,8 @@ void report(const char* name, int runs, const qsizetype& records, const std::fun
   std::sort(warm.begin(), warm.end());
   const double records_ = double(std::max<qsizetype>(records, 1));
   std::printf("%s_cold_ms=%.1f %s_warm_ms=%.1f allocations_per_record=%.2f faults=%ld records=%lld\n", name,
-              cold.ms, name, warm.empty() ? cold.ms : warm[warm.size() / 2], double(cold.allocations) / records_,
-              cold.faults, (long long)records);
+              cold.ms, name, warm.empty() ? cold.ms : warm[warm.size() / 2],
+              double(cold.allocations) / records_, cold.faults, (long long)records);
 }
 
 CallList load(const QString& path) {
@@ -131,12 +131,13 @@ int main(int argc, char** argv) {
   if (mode == QLatin1String("import") && args.size() > 2) {
     CallList list;
     qsizetype records = 0, bytes = 0;
-    report("import", runsAt(3), records, [&] { list = load(args[2]); },
-           [&] {
-             records = list.size();
-             bytes = list.memoryBytes();
-             list = {};
-           });
+    report(
+        "import", runsAt(3), records, [&] { list = load(args[2]); },
+        [&] {
+          records = list.size();
+          bytes = list.memoryBytes();
+          list = {};
+        });
     std::printf("bytes_per_record=%.1f\n", double(bytes) / double(std::max<qsizetype>(records, 1)));
     return 0;
   }
@@ -147,7 +148,8 @@ int main(int argc, char** argv) {
     // read of a small key loads the domain, untimed.
     (void)Tirr_UserDefaults::readDefault(QStringLiteral("NSWindow Frame Main"));
     report("store", runsAt(3), records, [&] {
-      Tirr_UserDefaults::writeProducedDefault([stored = storedFromCallList(list)] { return stored; }, kDataKey);
+      Tirr_UserDefaults::writeProducedDefault([stored = storedFromCallList(list)] { return stored; },
+                                              kDataKey);
       if (!Tirr_UserDefaults::synchronizeDefaults()) std::exit(1);
     });
     return 0;
@@ -155,22 +157,14 @@ int main(int argc, char** argv) {
   if (mode == QLatin1String("restore")) {
     std::optional<CallList> list;
     qsizetype records = 0;
-    // The records are counted after the first run, so the line reports them.
-    const int runs = runsAt(2);
-    std::vector<double> warm;
-    const Measure cold = measure([&] { list = readStoredCallList(kDataKey); });
-    if (!list) return std::fprintf(stderr, "no list stored\n"), 1;
-    records = list->size();
-    for (int i = 1; i < runs; ++i) {
-      list.reset();
-      Tirr_UserDefaults::resetDefaults();
-      warm.push_back(measure([&] { list = readStoredCallList(kDataKey); }).ms);
-    }
-    std::sort(warm.begin(), warm.end());
-    std::printf("restore_cold_ms=%.1f restore_warm_ms=%.1f allocations_per_record=%.2f faults=%ld records=%lld\n",
-                cold.ms, warm.empty() ? cold.ms : warm[warm.size() / 2],
-                double(cold.allocations) / double(std::max<qsizetype>(records, 1)), cold.faults,
-                (long long)records);
+    report(
+        "restore", runsAt(2), records, [&] { list = readStoredCallList(kDataKey); },
+        [&] {
+          if (!list) std::exit((std::fprintf(stderr, "no list stored\n"), 1));
+          records = list->size();
+          list.reset();
+          Tirr_UserDefaults::resetDefaults();  // the next run reads the file again
+        });
     return 0;
   }
   if (mode == QLatin1String("export") && args.size() > 3) {

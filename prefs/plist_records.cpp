@@ -66,26 +66,26 @@ Scalar scalarOf(const QVariant& value) {
     case QMetaType::LongLong:
       s.kind = Scalar::Kind::Integer;
       s.integer = *static_cast<const qint64*>(data);
-      break;
+      return s;
     case QMetaType::Double:
       s.kind = Scalar::Kind::Real;
       s.real = *static_cast<const double*>(data);
-      break;
+      return s;
     case QMetaType::Float:
       s.kind = Scalar::Kind::Float;
       s.single = *static_cast<const float*>(data);
-      break;
+      return s;
     case QMetaType::Bool:
       s.kind = Scalar::Kind::Bool;
       s.boolean = *static_cast<const bool*>(data);
-      break;
-    case QMetaType::QDateTime: {
-      const QDateTime& date = *static_cast<const QDateTime*>(data);
-      if (!date.isValid()) break;
-      s.kind = Scalar::Kind::Date;
-      s.msecs = date.toMSecsSinceEpoch();
       return s;
-    }
+    case QMetaType::QDateTime:
+      if (const QDateTime& date = *static_cast<const QDateTime*>(data); date.isValid()) {
+        s.kind = Scalar::Kind::Date;
+        s.msecs = date.toMSecsSinceEpoch();
+        return s;
+      }
+      break;
     case QMetaType::QString: {
       const QString& text = *static_cast<const QString*>(data);
       s.kind = Scalar::Kind::Text;
@@ -96,10 +96,8 @@ Scalar scalarOf(const QVariant& value) {
     default:
       break;
   }
-  if (s.kind == Scalar::Kind::Integer && value.userType() != QMetaType::LongLong) {
-    s.kind = Scalar::Kind::Other;
-    s.other = &value;
-  }
+  s.kind = Scalar::Kind::Other;
+  s.other = &value;
   return s;
 }
 
