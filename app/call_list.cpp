@@ -2,7 +2,9 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <cstdlib>
 #include <limits>
+#include <new>
 #include <vector>
 
 #include "prefs/plist_value.h"
@@ -100,11 +102,39 @@ QList<QVariantMap> CallList::toRecords() const {
   return records;
 }
 
-qsizetype CallList::size() const { return d_->calls.size(); }
+qsizetype CallList::size() const { return d_->count; }
 
-const Call& CallList::at(qsizetype row) const {
+namespace {
+
+// A chunk with a block of its own, for kChunkCalls records, holding the first
+// `count` records of `calls`.
+QExplicitlySharedDataPointer<CallList::Chunk> ownChunk(const Call* calls, qsizetype count) {
+  const size_t bytes = size_t(CallList::kChunkCalls) * sizeof(Call);
+  void* block = std::malloc(bytes);
+  if (!block) throw std::bad_alloc();
+  auto* chunk = new CallList::Chunk;
+  chunk->block = std::shared_ptr<void>(block, std::free);
+  chunk->calls = static_cast<Call*>(block);
+  chunk->capacity = CallList::kChunkCalls;
+  if (count > 0) std::memcpy(chunk->calls, calls, size_t(count) * sizeof(Call));
+  return QExplicitlySharedDataPointer<CallList::Chunk>(chunk);
+}
+
+}  // namespace
+
+Call& CallList::changeAt(qsizetype row) {
   Q_ASSERT(row >= 0 && row < size());
-  return d_->calls[row];
+  Data* d = d_.data();
+  ChunkRef& ref = d->chunks[size_t(row >> kChunkShift)];
+  // A chunk another list holds too is copied, as is one too small for `row`
+  // (the end of a built block, when records are appended).
+  const qsizetype at = row & (kChunkCalls - 1);
+  if (ref.chunk->ref.loadRelaxed() != 1 || at >= ref.chunk->capacity) {
+    const qsizetype first = row - at;
+    ref.chunk = ownChunk(ref.calls, std::min(kChunkCalls, d->count - first));
+    ref.calls = ref.chunk->calls;
+  }
+  return ref.calls[at];
 }
 
 QStringView CallList::text(qsizetype row, CallField f) const {
@@ -172,8 +202,8 @@ bool CallList::succeeded(qsizetype row) const {
 }
 
 void CallList::setValue(qsizetype row, CallField f, const QVariant& value) {
+  CallValue& v = changeAt(row)[f];
   Data* d = d_.data();
-  CallValue& v = d->calls[row][f];
   const QString& key = callKey(f);
   if (v.kind == CallValue::Kind::Other) {
     auto it = d->odd.find(row);
@@ -214,12 +244,18 @@ void CallList::setRecord(qsizetype row, const QVariantMap& record) {
 }
 
 void CallList::append(const QVariantMap& record) {
-  d_->calls.append(Call{});
-  setRecord(size() - 1, record);
+  Data* d = d_.data();
+  const qsizetype row = d->count++;
+  if (size_t(row >> kChunkShift) == d->chunks.size()) {
+    QExplicitlySharedDataPointer<Chunk> chunk = ownChunk(nullptr, 0);
+    d->chunks.push_back({chunk->calls, chunk});
+  }
+  changeAt(row) = Call{};
+  setRecord(row, record);
 }
 
 qsizetype CallList::memoryBytes() const {
-  qsizetype bytes = d_->calls.size() * qsizetype(sizeof(Call));
+  qsizetype bytes = d_->count * qsizetype(sizeof(Call));
   if (d_->block) bytes += d_->block->size() * 2;
   for (const QString& text : d_->added) bytes += 2 * text.size();
   return bytes;
@@ -309,11 +345,11 @@ plist::SharedRecordTable CallList::storedTable() const { return std::make_shared
 // ---------------------------------------------------------------- building
 
 void CallListBuilder::reserve(qsizetype records, qsizetype chars) {
-  data_->calls.reserve(records);
+  calls_.reserve(records);
   block_.reserve(chars);
 }
 
-void CallListBuilder::beginRecord() { data_->calls.append(Call{}); }
+void CallListBuilder::beginRecord() { calls_.append(Call{}); }
 
 quint64 CallListBuilder::appendText(qsizetype size) {
   const quint64 offset = quint64(block_.size());
@@ -405,7 +441,19 @@ CallList CallListBuilder::finish() {
   // Capacity reserved for the worst case and never touched costs address
   // space, not memory; copying the records to give it back would cost a
   // page fault per page written.
-  data_->calls.squeeze();
+  calls_.squeeze();
+  const qsizetype count = calls_.size();
+  const auto built = std::make_shared<LargeArray<Call>>(std::move(calls_));
+  calls_ = {};
+  data_->count = count;
+  data_->chunks.reserve(size_t((count + CallList::kChunkCalls - 1) >> CallList::kChunkShift));
+  for (qsizetype first = 0; first < count; first += CallList::kChunkCalls) {
+    auto* chunk = new CallList::Chunk;
+    chunk->block = built;
+    chunk->calls = built->data() + first;
+    chunk->capacity = std::min(CallList::kChunkCalls, count - first);
+    data_->chunks.push_back({chunk->calls, QExplicitlySharedDataPointer<CallList::Chunk>(chunk)});
+  }
   block_.squeeze();
   data_->block = std::make_shared<const CallList::TextBlock>(std::move(block_));
   block_ = {};

@@ -12,8 +12,10 @@
 // text), and values of unusual kinds or keys beyond the five are kept aside
 // for the rare record that has them.
 //
-// CallList is implicitly shared: copies are cheap until one is changed, which
-// copies the records (not the texts) once.
+// CallList is implicitly shared, and so are its records, in chunks of a few
+// thousand: a copy costs a reference count per chunk, and a change to a copy
+// copies only the chunk it falls in, never the texts. The window and the
+// background writer can therefore hold the same list at no cost.
 #pragma once
 
 #include <QDateTime>
@@ -25,9 +27,10 @@
 #include <QVariant>
 #include <QVariantMap>
 #include <memory>
+#include <vector>
 
-#include "text/large_array.h"
 #include "prefs/plist_records.h"
+#include "text/large_array.h"
 
 // The five keys of a call record.
 namespace CallKeys {
@@ -98,7 +101,10 @@ class CallList {
   [[nodiscard]] qsizetype size() const;
   [[nodiscard]] bool isEmpty() const { return size() == 0; }
 
-  [[nodiscard]] const Call& at(qsizetype row) const;
+  [[nodiscard]] const Call& at(qsizetype row) const {
+    Q_ASSERT(row >= 0 && row < size());
+    return d_->chunks[size_t(row >> kChunkShift)].calls[row & (kChunkCalls - 1)];
+  }
   [[nodiscard]] const CallValue& field(qsizetype row, CallField f) const { return at(row)[f]; }
   [[nodiscard]] bool has(qsizetype row, CallField f) const {
     return field(row, f).kind != CallValue::Kind::Absent;
@@ -134,11 +140,6 @@ class CallList {
   [[nodiscard]] RecordIterator begin() const { return {this, 0}; }
   [[nodiscard]] RecordIterator end() const { return {this, size()}; }
 
-  // Whether no other copy shares the records.
-  [[nodiscard]] bool isDetached() const { return d_->ref.loadRelaxed() == 1; }
-  // Makes this copy hold its records alone, now rather than at its next change.
-  void detach() { d_.detach(); }
-
   // Sets one field; an invalid QVariant removes it.
   void setValue(qsizetype row, CallField f, const QVariant& value);
   void setRecord(qsizetype row, const QVariantMap& record);
@@ -159,8 +160,26 @@ class CallList {
   // by every copy of the list.
   using TextBlock = LargeArray<char16_t>;
 
+  // Records are held in chunks of this many calls.
+  static constexpr int kChunkShift = 12;
+  static constexpr qsizetype kChunkCalls = qsizetype(1) << kChunkShift;
+
+  // A run of records that lists share until one of them changes it. The
+  // records built at once lie in one block; a chunk copied on change has a
+  // block of its own.
+  struct Chunk : QSharedData {
+    Call* calls = nullptr;
+    qsizetype capacity = 0;
+    std::shared_ptr<void> block;  // what `calls` lies in
+  };
+  struct ChunkRef {
+    Call* calls;  // the chunk's, kept here to save a step on every read
+    QExplicitlySharedDataPointer<Chunk> chunk;
+  };
+
   struct Data : QSharedData {
-    LargeArray<Call> calls;
+    std::vector<ChunkRef> chunks;
+    qsizetype count = 0;
     std::shared_ptr<const TextBlock> block;
     QList<QString> added;               // texts set after the block was built
     QHash<qsizetype, QVariantMap> odd;  // per row: values of unusual kinds, and unusual keys
@@ -170,6 +189,8 @@ class CallList {
   friend class CallListBuilder;
   friend class CallListTable;
   [[nodiscard]] const QVariant* oddValue(qsizetype row, const QString& key) const;
+  // The record to change, in a chunk this list holds alone.
+  Call& changeAt(qsizetype row);
   QSharedDataPointer<Data> d_;
 };
 
@@ -182,9 +203,9 @@ class CallListBuilder {
 
   // Starts a record with every field absent.
   void beginRecord();
-  [[nodiscard]] qsizetype count() const { return data_->calls.size(); }
+  [[nodiscard]] qsizetype count() const { return calls_.size(); }
   // The current record's field.
-  CallValue& field(CallField f) { return data_->calls[data_->calls.size() - 1][f]; }
+  CallValue& field(CallField f) { return calls_[calls_.size() - 1][f]; }
   void setText(CallField f, QStringView text);
   void setLatin1Text(CallField f, const char* chars, qsizetype size);
   void setBigEndianText(CallField f, const void* units, qsizetype size);
@@ -199,6 +220,7 @@ class CallListBuilder {
  private:
   quint64 appendText(qsizetype size);
   QExplicitlySharedDataPointer<CallList::Data> data_{new CallList::Data};
+  LargeArray<Call> calls_;
   CallList::TextBlock block_;
 };
 

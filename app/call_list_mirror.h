@@ -1,19 +1,13 @@
-// A copy of the call list kept for the background writer, so that storing
-// never makes the window copy the list.
+// The call list as the background writer sees it: the window's newest list,
+// shared.
 //
-// Handing the writer the table's list itself would share it: the next edit
-// in the window would then copy the whole list (a million records take
-// 40-140 ms to copy) before changing one record. Instead the mirror is told
-// of a new list once (launch, import) and of each changed record afterwards;
-// everything that copies or builds the whole list runs on the writer's
-// threads.
+// Lists share their records chunk by chunk, so holding the window's list here
+// costs nothing, and the window's next edit copies only the chunk it changes.
+// The writer takes the stored form of whatever list was told last, on its own
+// thread, when it writes.
 #pragma once
 
-#include <QList>
-#include <QPair>
 #include <QVariant>
-#include <QVariantMap>
-#include <memory>
 #include <mutex>
 #include <optional>
 
@@ -21,28 +15,15 @@
 
 class CallListMirror {
  public:
-  // From the window's thread; each call costs a few reference counts.
-  // A whole new list. The mirror stops sharing it soon, on its own thread.
+  // From the window's thread, after every change; costs a reference count.
   void replace(const CallList& records);
-  // One record changed in place.
-  void update(int row, const QVariantMap& record);
 
-  // The stored form of the list as last told (see storedFromCallList). Safe
-  // on any thread; the work happens on the caller's.
+  // The stored form of the list as last told (see storedFromCallList), the
+  // same value while the list is unchanged. Safe on any thread.
   [[nodiscard]] std::optional<QVariant> storedForm();
 
-  // Stops sharing a list given to replace() right away, on a short-lived
-  // thread of its own, so that the window's next edit does not copy it.
-  static void adoptSoon(const std::shared_ptr<CallListMirror>& mirror);
-
  private:
-  void catchUp();
-
-  std::mutex incomingMutex_;  // held only for moments, by the window's thread too
-  std::optional<CallList> incoming_;
-  QList<QPair<int, QVariantMap>> changes_;
-
-  std::mutex mirrorMutex_;  // never taken by the window's thread
-  CallList mirror_;
-  std::optional<QVariant> stored_;  // the stored form of mirror_, while unchanged
+  std::mutex mutex_;  // held only for moments, by the window's thread too
+  CallList latest_;
+  std::optional<QVariant> stored_;  // the stored form of latest_, once asked for
 };

@@ -45,17 +45,14 @@ CallListStorage::~CallListStorage() = default;
 void CallListStorage::watch(CallListModel* model) {
   const auto replace = [this, model] { replaceMirror(model->content()); };
   connect(model, &QAbstractItemModel::modelReset, this, replace);
-  // The model changes records in place; anything else gives the mirror the whole list again.
   connect(model, &QAbstractItemModel::rowsInserted, this, replace);
   connect(model, &QAbstractItemModel::rowsRemoved, this, replace);
   connect(model, &QAbstractItemModel::rowsMoved, this, replace);
   connect(model, &QAbstractItemModel::layoutChanged, this, replace);
-  connect(model, &QAbstractItemModel::dataChanged, this,
-          [this, model](const QModelIndex& topLeft, const QModelIndex& bottomRight) {
-            changed_ = true;
-            for (int row = topLeft.row(); row <= bottomRight.row() && row < model->content().size(); ++row)
-              mirror_->update(row, model->content().record(row));
-          });
+  connect(model, &QAbstractItemModel::dataChanged, this, [this, model] {
+    changed_ = true;
+    tellMirror(model->content());
+  });
   replace();
   // The first new list after this is the stored one, restored: not a change.
   restoring_ = true;
@@ -70,7 +67,6 @@ void CallListStorage::replaceMirror(const CallList& records) {
 void CallListStorage::tellMirror(const CallList& records) {
   mirror_->replace(records);
   mirrorSize_ = records.size();
-  CallListMirror::adoptSoon(mirror_);
 }
 
 void CallListStorage::store(const CallList& records, const QString& key) {

@@ -1,9 +1,9 @@
 // Keeps the call list stored without freezing the window, and never loses it
 // silently.
 //
-// The background writer works from its own copy of the list, kept current
-// with each changed record (see call_list_mirror.h); building the stored
-// form, encoding and the durable write happen on the writer's thread. When a write
+// The background writer works from a copy of the window's newest list (see
+// call_list_mirror.h); building the stored form, encoding and the durable
+// write happen on the writer's thread. When a write
 // fails the user is told once, with the folder and the reason, the status bar
 // carries a mark until a write succeeds, and storing is tried again at the
 // autosave rhythm. Quitting while the list is not stored asks first and
@@ -39,8 +39,7 @@ class CallListStorage : public QObject {
   // closing asks first while the list is not stored.
   void setWindow(QMainWindow* window);
 
-  // Follows the model's changes record by record, so that storing never
-  // copies the list on this thread.
+  // Follows the model's changes, so that the writer always has its newest list.
   void watch(CallListModel* model);
 
   // Stores `records` (the watched model's content) under `key` in the background.

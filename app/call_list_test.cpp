@@ -129,7 +129,44 @@ TEST(CallList, CopiesStayApartWhenEitherChanges) {
   original.setValue(1, CallField::Note, QVariant());
   EXPECT_FALSE(original.has(1, CallField::Note));
   EXPECT_EQ(copy.text(1, CallField::Note), u"second");
-  EXPECT_TRUE(original.isDetached());
+}
+
+TEST(CallList, ACopySharesEveryChunkOfRecordsItDoesNotChange) {
+  constexpr qsizetype kChunk = CallList::kChunkCalls;
+  const qsizetype n = 3 * kChunk + 7;
+  QList<QVariantMap> records;
+  for (qsizetype i = 0; i < n; ++i) records.append({{CallKeys::index, QVariant::fromValue(qint64(i))}});
+  const CallList original = CallList::fromRecords(records);
+  const struct {
+    const char* name;
+    qsizetype row;  // n: a record appended
+  } cases[] = {{"first", 0},
+               {"inside a chunk", kChunk + 5},
+               {"last of a chunk", 2 * kChunk - 1},
+               {"last", n - 1},
+               {"appended", n}};
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    CallList copy = original;
+    if (c.row < n)
+      copy.setValue(c.row, CallField::Note, QStringLiteral("changed"));
+    else
+      copy.append({{CallKeys::note, QStringLiteral("changed")}});
+    for (qsizetype first = 0; first < n; first += kChunk)
+      EXPECT_EQ(&copy.at(first) == &original.at(first), first != c.row - c.row % kChunk) << first;
+    ASSERT_EQ(copy.size(), std::max(n, c.row + 1));
+    EXPECT_EQ(original.size(), n);
+    EXPECT_EQ(copy.text(c.row, CallField::Note), u"changed");
+    for (const qsizetype row : {qsizetype(0), c.row - 1, c.row + 1, n - 1}) {
+      if (row < 0 || row >= n) continue;
+      EXPECT_FALSE(original.has(row, CallField::Note));
+      EXPECT_EQ(copy.value(row, CallField::Index), original.value(row, CallField::Index)) << row;
+    }
+    // A second change in the same chunk copies nothing more.
+    const Call* changed = &copy.at(c.row);
+    copy.setValue(c.row, CallField::Success, true);
+    EXPECT_EQ(&copy.at(c.row), changed);
+  }
 }
 
 TEST(CallList, SuccessReadsAsATruthValueOfAnyKind) {
