@@ -131,7 +131,7 @@ Call& CallList::changeAt(qsizetype row) {
   const qsizetype at = row & (kChunkCalls - 1);
   if (ref.chunk->ref.loadRelaxed() != 1 || at >= ref.chunk->capacity) {
     const qsizetype first = row - at;
-    ref.chunk = ownChunk(ref.calls, std::min(kChunkCalls, d->count - first));
+    ref.chunk = ownChunk(ref.calls, std::min(ref.chunk->capacity, d->count - first));
     ref.calls = ref.chunk->calls;
   }
   return ref.calls[at];

@@ -95,8 +95,8 @@ int launch() {
   while (!paint.painted || !delegate.callListRestored())
     QCoreApplication::processEvents(QEventLoop::AllEvents, 5);
   const double populated = sinceStart.nsecsElapsed() / 1e6;
-  // Let the table lay out and the writer's copy of the list settle before
-  // the memory is read.
+  // Let the table lay out and the writer take its first look at the list
+  // before the memory is read.
   QElapsedTimer settle;
   settle.start();
   while (settle.elapsed() < 1500) QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
