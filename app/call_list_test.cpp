@@ -11,6 +11,7 @@
 #include <QStandardPaths>
 #include <cmath>
 #include <limits>
+#include <random>
 
 #include "app/app_session_test.h"
 #include "app/array_controller.h"
@@ -166,6 +167,69 @@ TEST(CallList, ACopySharesEveryChunkOfRecordsItDoesNotChange) {
     const Call* changed = &copy.at(c.row);
     copy.setValue(c.row, CallField::Success, true);
     EXPECT_EQ(&copy.at(c.row), changed);
+  }
+}
+
+// Copies edited in turn, at random, across chunk boundaries, each against
+// the same edits made to plain dictionaries.
+TEST(CallList, RandomEditsOfCopiesAgreeWithTheSameEditsToDictionaries) {
+  std::mt19937 random(20261207);
+  const auto below = [&random](qsizetype n) { return qsizetype(random() % quint64(n)); };
+  QList<QVariantMap> first;
+  for (qsizetype i = 0; i < 2 * CallList::kChunkCalls + 100; ++i)
+    first.append({{CallKeys::index, QVariant::fromValue(qint64(i))}, {CallKeys::number, QString::number(i)}});
+  struct Version {
+    CallList list;
+    QList<QVariantMap> records;
+  };
+  std::vector<Version> versions{{CallList::fromRecords(first), first}};
+  const QVariant values[] = {QVariant(),
+                             QVariant(true),
+                             QVariant::fromValue(qint64(-7)),
+                             QVariant(QStringLiteral("a note")),
+                             QVariant(QDateTime::fromMSecsSinceEpoch(1'700'000'000'123, Qt::UTC)),
+                             QVariant(QVariantList{1, 2})};
+  for (int step = 0; step < 3000; ++step) {
+    Version& v = versions[size_t(below(qsizetype(versions.size())))];
+    const qsizetype row = below(v.records.size());
+    switch (below(4)) {
+      case 0:  // a copy, kept beside the others
+        if (versions.size() < 6) {
+          versions.push_back(v);
+          continue;
+        }
+        versions[size_t(below(6))] = v;
+        continue;
+      case 1: {
+        const CallField f = CallField(below(kCallFieldCount));
+        const QVariant& value = values[below(std::size(values))];
+        v.list.setValue(row, f, value);
+        if (value.isValid())
+          v.records[row].insert(callKey(f), plist::normalized(value).value_or(value));
+        else
+          v.records[row].remove(callKey(f));
+        break;
+      }
+      case 2: {
+        const QVariantMap record{{CallKeys::note, QString::number(step)},
+                                 {QStringLiteral("extra"), QVariant::fromValue(qint64(step))}};
+        v.list.append(record);
+        v.records.append(record);
+        break;
+      }
+      case 3: {
+        const QVariantMap record = v.records[below(v.records.size())];
+        v.list.setRecord(row, record);
+        v.records[row] = record;
+        break;
+      }
+    }
+    ASSERT_TRUE(plist::sameValue(v.list.record(row), v.records[row])) << "step " << step;
+  }
+  for (const Version& v : versions) {
+    ASSERT_EQ(v.list.size(), v.records.size());
+    for (qsizetype row = 0; row < v.records.size(); ++row)
+      ASSERT_TRUE(plist::sameValue(v.list.record(row), v.records[row])) << row;
   }
 }
 
