@@ -86,6 +86,16 @@ bool CallKeyboardFlow::handleKey(QKeyEvent* key) {
     toggleSuccess();
     return true;
   }
+  // Home and End go to the first and last entry and select it, with or
+  // without Ctrl, as in a list. The table's own would move the cell cursor
+  // along the row, or with Ctrl away from the selection, where the next
+  // note, tick or dial would not go.
+  const bool onlyCtrl = !(key->modifiers() & ~(Qt::ControlModifier | Qt::KeypadModifier));
+  if (onlyCtrl && (key->key() == Qt::Key_Home || key->key() == Qt::Key_End)) {
+    if (const int rows = controller_->arranged()->rowCount(); rows > 0)
+      selectTableRow(key->key() == Qt::Key_Home ? 0 : rows - 1);
+    return true;
+  }
   const bool f2 = plain && key->key() == Qt::Key_F2;
   if (!f2 && !isTypedText(key)) return false;  // navigation, Return, Escape: the table's own
   const int row = noteRow();
@@ -122,9 +132,8 @@ void CallKeyboardFlow::toggleSuccess() {
   const QList<int> rows = controller_->selectedContentRows();
   if (rows.isEmpty()) return;
   const CallList& records = controller_->content();
-  const bool allTicked = std::all_of(rows.begin(), rows.end(), [&records](int row) {
-    return records.succeeded(row);
-  });
+  const bool allTicked =
+      std::all_of(rows.begin(), rows.end(), [&records](int row) { return records.succeeded(row); });
   CallListModel* model = controller_->model();
   for (const int row : rows)
     model->setData(model->index(row, CallListModel::SuccessColumn), allTicked ? Qt::Unchecked : Qt::Checked,

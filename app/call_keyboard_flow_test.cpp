@@ -135,6 +135,34 @@ TEST_F(CallKeyboardFlowTest, SpaceTicksTheSelectedRowsOrUnticksThemAll) {
   EXPECT_EQ(s.content().record(1).value(CallKeys::note), QVariant(QString())) << "Space is no note";
 }
 
+TEST_F(CallKeyboardFlowTest, HomeAndEndGoToTheFirstAndLastEntryAndSelectIt) {
+  const struct {
+    Qt::Key key;
+    Qt::KeyboardModifiers modifiers;
+    int from, to;
+  } cases[] = {
+      {Qt::Key_End, Qt::NoModifier, 2, 8},
+      {Qt::Key_End, Qt::ControlModifier, 2, 8},
+      {Qt::Key_Home, Qt::NoModifier, 5, 0},
+      {Qt::Key_Home, Qt::ControlModifier, 5, 0},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(QTest::toString(QKeySequence(int(c.modifiers) | c.key).toString()));
+    Session s;
+    s.controller()->setContent(numberedList(9));
+    s.selectCell(c.from, CallListModel::NumberColumn);
+    s.press(c.key, c.modifiers);
+    EXPECT_EQ(s.selected(), QList<int>{c.to});
+    EXPECT_EQ(s.table()->currentIndex().row(), c.to);
+    // What comes next goes to that entry.
+    s.type(QStringLiteral("x"));
+    s.press(Qt::Key_Return);
+    EXPECT_EQ(s.content().record(c.to).value(CallKeys::note), QVariant(QStringLiteral("x")));
+    s.press(Qt::Key_Space);
+    EXPECT_FALSE(s.content().record(c.from).value(CallKeys::success).toBool());
+  }
+}
+
 TEST_F(CallKeyboardFlowTest, KeysWithoutASelectionDoNothing) {
   Session s;
   s.controller()->setContent(numberedList(9));
