@@ -185,8 +185,9 @@ int main(int argc, char** argv) {
       const double cpuBefore = processCpuMs();
       QElapsedTimer timer;
       timer.start();
-      Tirr_UserDefaults::writeDefault(QStringLiteral("%1 %2 900 700 0 0 1920 1080 ").arg(100 + run).arg(80 + run),
-                                      QStringLiteral("NSWindow Frame Main"));
+      Tirr_UserDefaults::writeDefault(
+          QStringLiteral("%1 %2 900 700 0 0 1920 1080 ").arg(100 + run).arg(80 + run),
+          QStringLiteral("NSWindow Frame Main"));
       if (!Tirr_UserDefaults::waitForPendingSaves()) return 1;
       wall.push_back(double(timer.nsecsElapsed()) / 1e6);
       cpu.push_back(processCpuMs() - cpuBefore);

@@ -76,5 +76,6 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
 bool writeFileAtomically(const QString& path, const FileFiller& fill, QString* error, FileAccess access,
                          FileIdentity* written) {
   return replaceFile(
-      path, [&fill](QSaveFile& file, QString* why) { return fill(file.handle(), why); }, error, access, written);
+      path, [&fill](QSaveFile& file, QString* why) { return fill(file.handle(), why); }, error, access,
+      written);
 }

@@ -126,7 +126,8 @@ class BinaryWriter {
     parts.objects = std::move(out);
     parts.offsetSize = offsetSize;
     if (lead) {
-      const quint64 length = parts.reused ? parts.reused->length : offsets[qsizetype(runObjects)] - kSignatureSize;
+      const quint64 length =
+          parts.reused ? parts.reused->length : offsets[qsizetype(runObjects)] - kSignatureSize;
       parts.run = TableRun{*lead, runObjects, length, refSize_, offsetSize, tableOffset};
     }
     return parts;
@@ -446,7 +447,7 @@ class BinaryWriter {
   RecentSlot recentIntegers_[256];
   quint32 trueIndex_ = kNone;
   quint32 falseIndex_ = kNone;
-  quint32 base_ = 0;                    // the index of objects_[0]: objects before it are reused
+  quint32 base_ = 0;                  // the index of objects_[0]: objects before it are reused
   const QString* leadKey_ = nullptr;  // the top dictionary's key of the table written first
   int refSize_ = 1;
   qsizetype payloadBytes_ = 0;  // an upper bound of the bytes after the objects' markers
