@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <QDateTime>
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <atomic>
 #include <functional>
@@ -58,6 +60,56 @@ class CountingTable final : public plist::RecordTable {
   QStringList notes_;
   const QString keys_[3] = {QStringLiteral("index"), QStringLiteral("note"), QStringLiteral("success")};
 };
+
+// Records kept as QVariants, for random contents.
+class VariantTable final : public plist::RecordTable {
+ public:
+  explicit VariantTable(QVariantList records) : records_(std::move(records)) {}
+  qsizetype count() const override { return records_.size(); }
+  void visit(qsizetype row, plist::RecordVisitor& visitor) const override {
+    visits.fetch_add(1);
+    // The one-record list shares the record, so the entries outlive it.
+    plist::visitRecords(QVariant(QVariantList{records_[row]}), visitor);
+  }
+
+  mutable std::atomic<int> visits{0};
+
+ private:
+  const QVariantList records_;
+};
+
+// Small values of every kind, repeats among them.
+QVariant randomValue(QRandomGenerator& random) {
+  static const QString shared = QStringLiteral("shared text");
+  switch (random.bounded(9)) {
+    case 0:
+      return QVariant::fromValue(qint64(random.bounded(-3, 300)));
+    case 1:
+      return random.bounded(2) == 0;
+    case 2:
+      return random.bounded(100.0);
+    case 3:
+      return QDateTime::fromMSecsSinceEpoch(qint64(random.bounded(1'000'000'000)) * 1000, Qt::UTC);
+    case 4:
+      return shared;
+    case 5:
+      return QStringLiteral("text %1 é").arg(random.bounded(50));
+    case 6:
+      return QByteArray(random.bounded(40), 'b');
+    case 7:
+      return QVariantList{QVariant::fromValue(qint64(random.bounded(5))), shared};
+    default:
+      return QStringLiteral("x").repeated(random.bounded(600));
+  }
+}
+
+QVariantMap randomRecord(QRandomGenerator& random) {
+  static const QString keys[] = {"date", "index", "note", "number", "success", "tags"};
+  QVariantMap record;
+  for (const QString& key : keys)
+    if (random.bounded(4) != 0) record.insert(key, randomValue(random));
+  return record;
+}
 
 QVariantList distinctTexts(int n) {
   QVariantList list;
@@ -237,6 +289,43 @@ TEST_F(BinaryListFileTest, AFailedCopyKeepsTheOldFileAndTheNextWriteStillCopies)
   ASSERT_EQ(writeBinaryListFile(file(), value, &last), std::nullopt);
   EXPECT_EQ(table->visits, visits);
   EXPECT_EQ(readAll(file()), plist::encodeBinary(value).value_or(QByteArray()));
+}
+
+TEST_F(BinaryListFileTest, RandomDomainsWrittenTwiceGiveTheFilesAWholeEncodingGives) {
+  QRandomGenerator random(7);
+  int copied = 0;
+  for (int round = 0; round < 60; ++round) {
+    SCOPED_TRACE(round);
+    QFile::remove(file());
+    QVariantList records;
+    for (int n = random.bounded(round % 5 == 0 ? 3000 : 60); n > 0; --n) records.append(randomRecord(random));
+    const auto table = std::make_shared<VariantTable>(records);
+    const QVariant data = plist::recordTableValue(table);
+    QVariantMap value{{"data", data}, {kFrame, QStringLiteral("frame")}};
+    std::optional<WrittenBinaryList> last;
+    for (int write = 0; write < 3; ++write) {
+      // Keys come and go on both sides of "data", with values of any size.
+      for (int change = random.bounded(4); change > 0; --change) {
+        const QString key =
+            QStringLiteral("%1key%2").arg(random.bounded(2) ? "a" : "z").arg(random.bounded(4));
+        if (random.bounded(3) == 0)
+          value.remove(key);
+        else
+          value.insert(key, random.bounded(4) == 0 ? QVariant(QByteArray(random.bounded(90000), 'y'))
+                                                   : randomValue(random));
+      }
+      value.insert(kFrame, QStringLiteral("frame %1").arg(write));
+      const int visits = table->visits;
+      ASSERT_EQ(writeBinaryListFile(file(), value, &last), std::nullopt);
+      copied += write > 0 && !records.isEmpty() && table->visits == visits;
+      const QByteArray written = readAll(file());
+      ASSERT_EQ(written, plist::encodeBinary(value).value_or(QByteArray()));
+      const auto decoded = plist::decodeBinary(written);
+      ASSERT_TRUE(decoded);
+      EXPECT_EQ(decoded->toMap().value("data").toList(), records);
+    }
+  }
+  EXPECT_GT(copied, 60);
 }
 
 // As the window stores its frame: in the background, the list handed over
