@@ -8,6 +8,10 @@
 //   call_list_bench restore [RUNS]            the stored list read back
 //   call_list_bench export FILE OUT [RUNS]    exportText + writeExportFile
 //   call_list_bench sort FILE [RUNS]          the table's sort by number
+//   call_list_bench frame FILE [RUNS]         with the imported list stored,
+//                                             a move of the window stored on
+//                                             the background writer: wall and
+//                                             CPU time of each such write
 //
 // Each prints one line of key=value pairs. The preferences live under
 // $XDG_CONFIG_HOME; the script picks a scratch folder.
@@ -66,6 +70,19 @@ void free(void* p) { __libc_free(p); }
 }
 
 namespace {
+
+// CPU time of the whole process in the kernel, and in all, in milliseconds.
+std::pair<double, double> processCpuMs() {
+  rusage usage{};
+  getrusage(RUSAGE_SELF, &usage);
+  const auto ms = [](const timeval& t) { return double(t.tv_sec) * 1e3 + double(t.tv_usec) / 1e3; };
+  return {ms(usage.ru_stime), ms(usage.ru_utime) + ms(usage.ru_stime)};
+}
+
+double median(std::vector<double> values) {
+  std::sort(values.begin(), values.end());
+  return values.empty() ? 0 : values[values.size() / 2];
+}
 
 long minorFaults() {
   rusage usage{};
@@ -152,6 +169,33 @@ int main(int argc, char** argv) {
                                               kDataKey);
       if (!Tirr_UserDefaults::synchronizeDefaults()) std::exit(1);
     });
+    return 0;
+  }
+  if (mode == QLatin1String("frame") && args.size() > 2) {
+    const CallList list = load(args[2]);
+    (void)Tirr_UserDefaults::readDefault(QStringLiteral("NSWindow Frame Main"));
+    Tirr_UserDefaults::setSavesInBackground(true);
+    // The list is handed over once, as the window does; every later write
+    // meets the very same stored value again.
+    Tirr_UserDefaults::writeProducedDefault([stored = storedFromCallList(list)] { return stored; }, kDataKey);
+    if (!Tirr_UserDefaults::waitForPendingSaves()) return 1;
+    std::vector<double> wall, cpu, kernel;
+    for (int run = 0; run < runsAt(3); ++run) {
+      // While the main thread waits, the process's CPU time is the writer's.
+      const auto [kernelBefore, cpuBefore] = processCpuMs();
+      QElapsedTimer timer;
+      timer.start();
+      Tirr_UserDefaults::writeDefault(
+          QStringLiteral("%1 %2 900 700 0 0 1920 1080 ").arg(100 + run).arg(80 + run),
+          QStringLiteral("NSWindow Frame Main"));
+      if (!Tirr_UserDefaults::waitForPendingSaves()) return 1;
+      wall.push_back(double(timer.nsecsElapsed()) / 1e6);
+      const auto [kernelAfter, cpuAfter] = processCpuMs();
+      cpu.push_back(cpuAfter - cpuBefore);
+      kernel.push_back(kernelAfter - kernelBefore);
+    }
+    std::printf("frame_wall_ms=%.1f frame_cpu_ms=%.1f frame_kernel_cpu_ms=%.1f records=%lld\n", median(wall),
+                median(cpu), median(kernel), (long long)list.size());
     return 0;
   }
   if (mode == QLatin1String("restore")) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The call list's import, store, restore, export and sort beside their Python
-# peers, each cold (the first run in a fresh process) and warm, medians of
-# several processes, for 100,000 and 1,000,000 rows.
+# peers, each cold (the first run in a fresh process) and warm, and a window
+# move stored with the list unchanged; medians of several processes, for
+# 100,000 and 1,000,000 rows.
 #   bench/call_list_bench.sh [BUILD_DIR] [PROCESSES]
 # Needs bench/data (python3 bench/gen_call_list.py) and Debian's python3 with
 # pandas (python3-pandas).
@@ -108,6 +109,11 @@ for size in 100k 1m; do
   theirs=$(runs "$n" peer csv_write "$scratch/export.txt")
   line export "$(field export_cold_ms <<<"$ours")" "$(field export_warm_ms <<<"$ours")" \
     "$(field cold_ms <<<"$theirs")" "$(field warm_ms <<<"$theirs")" "csv.writer; goal 0.5"
+
+  # Medians of five stored moves in each process, then over the processes.
+  ours=$(runs "$n" "$bench" frame "$file" 5)
+  echo "  frame    a stored window move, the list unchanged: wall $(field frame_wall_ms <<<"$ours") ms," \
+    "writer CPU $(field frame_cpu_ms <<<"$ours") ms (in the kernel $(field frame_kernel_cpu_ms <<<"$ours") ms)"
 
   ours=$(runs "$n" "$bench" sort "$file" 5)
   echo "  sort     by number: cold $(field sort_cold_ms <<<"$ours") ms, warm $(field sort_warm_ms <<<"$ours") ms (goal under 300 ms at 1m)"

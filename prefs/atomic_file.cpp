@@ -23,9 +23,9 @@ bool syncDirectory(const QString& directory) {
   return ok;
 }
 
-}  // namespace
-
-bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileAccess access) {
+// The temporary file, its contents written by `fill`, synced and renamed.
+bool replaceFile(const QString& path, const std::function<bool(QSaveFile&, QString*)>& fill, QString* error,
+                 FileAccess access, FileIdentity* written) {
   QSaveFile file(path);
   // Unbuffered, so that a short write (a full disk, a file-size limit) shows in
   // write()'s result instead of being lost in a buffer flushed at commit.
@@ -34,17 +34,48 @@ bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* 
     file.cancelWriting();
     return fail(error, QStringLiteral("cannot set the file mode"));
   }
-  for (qint64 done = 0; done < bytes.size();) {
-    const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
-    if (n <= 0) {
-      const QString why = file.errorString();
-      file.cancelWriting();
-      return fail(error, QStringLiteral("short write: ") + why);
-    }
-    done += n;
+  QString why;
+  if (!fill(file, &why)) {
+    file.cancelWriting();
+    return fail(error, why);
   }
+  // Taken before the rename, which keeps the inode and its modification time.
+  const std::optional<FileIdentity> identity = fileIdentity(file.handle());
   if (!file.commit()) return fail(error, file.errorString());
   if (!syncDirectory(QFileInfo(path).absolutePath()))
     return fail(error, QStringLiteral("cannot sync the directory"));
+  if (written) *written = identity.value_or(FileIdentity{});
   return true;
+}
+
+}  // namespace
+
+std::optional<FileIdentity> fileIdentity(int fd) {
+  struct stat info {};
+  if (::fstat(fd, &info) != 0) return std::nullopt;
+  return FileIdentity{info.st_dev, info.st_ino, qint64(info.st_size),
+                      qint64(info.st_mtim.tv_sec) * 1'000'000'000 + info.st_mtim.tv_nsec};
+}
+
+bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileAccess access,
+                         FileIdentity* written) {
+  const auto fill = [&bytes](QSaveFile& file, QString* why) {
+    for (qint64 done = 0; done < bytes.size();) {
+      const qint64 n = file.write(bytes.constData() + done, bytes.size() - done);
+      if (n <= 0) {
+        *why = QStringLiteral("short write: ") + file.errorString();
+        return false;
+      }
+      done += n;
+    }
+    return true;
+  };
+  return replaceFile(path, fill, error, access, written);
+}
+
+bool writeFileAtomically(const QString& path, const FileFiller& fill, QString* error, FileAccess access,
+                         FileIdentity* written) {
+  return replaceFile(
+      path, [&fill](QSaveFile& file, QString* why) { return fill(file.handle(), why); }, error, access,
+      written);
 }

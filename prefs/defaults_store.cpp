@@ -10,7 +10,7 @@
 #include <cerrno>
 #include <cstring>
 
-#include "prefs/atomic_file.h"
+#include "prefs/binary_list_file.h"
 #include "prefs/plist_binary.h"
 #include "prefs/property_list.h"
 #include "text/system_log.h"
@@ -41,23 +41,22 @@ DomainLoadProblem notRead(const QString& path, const QString& why) {
 
 // Encodes `values` with the produced ones added and writes them durably to
 // `path`, making the folder (owner-only) when it is missing. Answers the
-// reason on failure. Safe on any thread: it reads only its arguments.
+// reason on failure. Safe on any thread: it reads only its arguments, and
+// `last`, which one write uses at a time.
 std::optional<QString> writeDomainFile(const QString& directory, const QString& path, QVariantMap values,
-                                       const QHash<QString, DomainStore::ValueProducer>& produced) {
+                                       const QHash<QString, DomainStore::ValueProducer>& produced,
+                                       DomainStore::LastWrite& last) {
   for (auto it = produced.cbegin(); it != produced.cend(); ++it) {
     std::optional<QVariant> value = it.value()();
     if (!value) return QStringLiteral("the value of \"%1\" has no property-list form").arg(it.key());
     values.insert(it.key(), std::move(*value));
   }
-  QString why;
-  const auto bytes = plist::encodeBinary(QVariant(std::move(values)), &why);
-  if (!bytes) return why;
   if (!QDir(directory).exists()) {
     QDir().mkpath(QFileInfo(directory).absolutePath());
     ::mkdir(QFile::encodeName(directory).constData(), S_IRWXU);
   }
-  if (!writeFileAtomically(path, *bytes, &why)) return why;
-  return std::nullopt;
+  std::lock_guard lock(last.mutex);
+  return writeBinaryListFile(path, QVariant(std::move(values)), &last.list);
 }
 
 }  // namespace
@@ -292,13 +291,15 @@ bool DomainStore::save(const QString& name, Domain& domain) {
   if (writer_) {
     // A snapshot: the maps and the producers' captures are implicitly shared,
     // so this costs a few reference counts however large the values are.
-    writer_->submit(path, [directory = directory_, path, values = domain.values, produced = domain.produced] {
-      return writeDomainFile(directory, path, values, produced);
+    writer_->submit(path, [directory = directory_, path, values = domain.values, produced = domain.produced,
+                           last = domain.lastWrite] {
+      return writeDomainFile(directory, path, values, produced, *last);
     });
     domain.dirty = false;
     return true;
   }
-  const std::optional<QString> error = writeDomainFile(directory_, path, domain.values, domain.produced);
+  const std::optional<QString> error =
+      writeDomainFile(directory_, path, domain.values, domain.produced, *domain.lastWrite);
   if (!error) domain.dirty = false;
   if (saveFinished_) saveFinished_(path, error);
   return !error;

@@ -16,9 +16,11 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <mutex>
 #include <optional>
 
 #include "prefs/background_writer.h"
+#include "prefs/binary_list_file.h"
 #include "prefs/plist_binary.h"
 #include "prefs/plist_records.h"
 
@@ -112,6 +114,13 @@ class DomainStore {
   // The file that holds `domain`.
   [[nodiscard]] QString filePath(const QString& domain) const;
 
+  // What the last write of a domain's file left there, for the next write to
+  // copy an unchanged record table from; used by one write at a time.
+  struct LastWrite {
+    std::mutex mutex;
+    std::optional<WrittenBinaryList> list;
+  };
+
  private:
   struct Domain {
     QVariantMap values;  // decoded, or set since loading
@@ -124,6 +133,7 @@ class DomainStore {
     // Set when the file exists but was not taken as it is; an Unreadable file
     // is never overwritten.
     std::optional<DomainLoadProblem> problem;
+    std::shared_ptr<LastWrite> lastWrite = std::make_shared<LastWrite>();
   };
 
   Domain* domain(const QString& name);

@@ -9,6 +9,7 @@
 #include <QVariantList>
 #include <QVariantMap>
 #include <QtEndian>
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -58,37 +59,78 @@ int integerMarker(int size) { return 0x10 | (size == 1 ? 0 : size == 2 ? 1 : siz
 
 class BinaryWriter {
  public:
-  std::optional<QByteArray> write(const QVariant& root, QString* error) {
+  // See encodeBinaryParts().
+  std::optional<BinaryParts> write(const QVariant& root, const TableRun* earlier, QString* error) {
+    BinaryParts parts;
+    // A record table among the top dictionary's values goes first, alone and
+    // with nothing shared with the rest, so that its bytes depend on it only.
+    const SharedRecordTable* lead = nullptr;
+    if (root.userType() == QMetaType::QVariantMap) {
+      const QVariantMap& map = *static_cast<const QVariantMap*>(root.constData());
+      for (auto it = map.cbegin(); it != map.cend() && !lead; ++it)
+        if ((lead = sharedRecordTableOf(it.value()))) leadKey_ = &it.key();
+    }
+    quint64 runObjects = 0;
+    if (lead) {
+      if (earlier && sameTable(earlier->table, *lead) && earlier->objects < kNone) {
+        parts.reused = *earlier;
+        base_ = quint32(earlier->objects);
+      } else {
+        (void)flattenTable(**lead, 1);  // its array is object 0
+      }
+      runObjects = base_ + quint64(objects_.size());
+      forgetShared();
+    }
     const quint32 top = flatten(root, 0);
     if (!error_.isEmpty()) {
       if (error) *error = error_;
       return std::nullopt;
     }
-    refSize_ = bytesFor(objects_.size() - 1);
+    const quint64 total = base_ + quint64(objects_.size());
+    refSize_ = bytesFor(total - 1);
+    // The copied run's references have the earlier size: a list that needs
+    // another one is encoded whole.
+    if (parts.reused && refSize_ != parts.reused->refSize) return BinaryWriter().write(root, nullptr, error);
+
+    // Where out[0] lies in the list: at the signature, or after the reused run.
+    const quint64 origin = parts.reused ? quint64(kSignatureSize) + parts.reused->length : 0;
     // Worst case: every object has a marker, a 9-byte length and an 8-byte offset.
     const qsizetype bound = kSignatureSize + payloadBytes_ + qsizetype(objects_.size()) * 18 +
                             qsizetype(refs_.size()) * refSize_ + kTrailerSize;
     QByteArray out(bound, Qt::Uninitialized);
     adviseHugePages(out.data(), size_t(bound), size_t(4) << 20);
     ByteWriter w{out.data()};
-    w.bytes(kSignature, kSignatureSize);
+    if (!parts.reused) w.bytes(kSignature, kSignatureSize);
     LargeArray<quint64> offsets;
     offsets.reserve(objects_.size());
     for (qsizetype i = 0; i < objects_.size(); ++i) {
-      offsets.append(quint64(w.p - out.constData()));
+      offsets.append(origin + quint64(w.p - out.constData()));
       writeObject(w, objects_[i]);
     }
-    const quint64 tableOffset = quint64(w.p - out.constData());
+    const quint64 tableOffset = origin + quint64(w.p - out.constData());
     const int offsetSize = bytesFor(offsets[offsets.size() - 1]);
+    if (parts.reused) {
+      // The run's offset entries go between the objects and the rest.
+      out.truncate(w.p - out.constData());
+      parts.tail = QByteArray(qsizetype(offsets.size()) * offsetSize + kTrailerSize, Qt::Uninitialized);
+      w = ByteWriter{parts.tail.data()};
+    }
     for (qsizetype i = 0; i < offsets.size(); ++i) w.bigEndian(offsets[i], offsetSize);
     for (int i = 0; i < 6; ++i) w.byte(0);
     w.byte(offsetSize);
     w.byte(refSize_);
-    w.bigEndian(objects_.size(), 8);
+    w.bigEndian(total, 8);
     w.bigEndian(top, 8);
     w.bigEndian(tableOffset, 8);
-    out.truncate(w.p - out.constData());
-    return out;
+    if (!parts.reused) out.truncate(w.p - out.constData());
+    parts.objects = std::move(out);
+    parts.offsetSize = offsetSize;
+    if (lead) {
+      const quint64 length =
+          parts.reused ? parts.reused->length : offsets[qsizetype(runObjects)] - kSignatureSize;
+      parts.run = TableRun{*lead, runObjects, length, refSize_, offsetSize, tableOffset};
+    }
+    return parts;
   }
 
  private:
@@ -111,7 +153,21 @@ class BinaryWriter {
   quint32 add(Object o) {
     payloadBytes_ += 16;  // covers any scalar's bytes
     objects_.append(o);
-    return quint32(objects_.size() - 1);
+    return base_ + quint32(objects_.size() - 1);
+  }
+
+  static bool sameTable(const std::weak_ptr<const RecordTable>& held, const SharedRecordTable& table) {
+    // Owners compare equal only for the very same table, even after it is gone.
+    return !held.owner_before(table) && !table.owner_before(held) && held.lock().get() == table.get();
+  }
+
+  // Forgets every object written so far, so that none is referred to again.
+  void forgetShared() {
+    keys_.clear();
+    std::fill(std::begin(recentKeys_), std::end(recentKeys_), RecentSlot{});
+    std::fill(std::begin(recentStrings_), std::end(recentStrings_), RecentSlot{});
+    std::fill(std::begin(recentIntegers_), std::end(recentIntegers_), RecentSlot{});
+    trueIndex_ = falseIndex_ = kNone;
   }
 
   quint32 addString(const QChar* chars, qsizetype size) {
@@ -224,7 +280,8 @@ class BinaryWriter {
         size_t k = o.firstChild;
         for (auto it = map.cbegin(); it != map.cend(); ++it, ++k) {
           refs_[k] = flattenKey(&it.key());
-          refs_[k + o.count] = flatten(it.value(), depth + 1);
+          // The leading table was written first, as object 0.
+          refs_[k + o.count] = depth == 0 && &it.key() == leadKey_ ? 0 : flatten(it.value(), depth + 1);
         }
         return index;
       }
@@ -390,6 +447,8 @@ class BinaryWriter {
   RecentSlot recentIntegers_[256];
   quint32 trueIndex_ = kNone;
   quint32 falseIndex_ = kNone;
+  quint32 base_ = 0;                  // the index of objects_[0]: objects before it are reused
+  const QString* leadKey_ = nullptr;  // the top dictionary's key of the table written first
   int refSize_ = 1;
   qsizetype payloadBytes_ = 0;  // an upper bound of the bytes after the objects' markers
   QString error_;
@@ -904,7 +963,13 @@ class BinaryReader {
 }  // namespace
 
 std::optional<QByteArray> encodeBinary(const QVariant& value, QString* error) {
-  return BinaryWriter().write(value, error);
+  auto parts = BinaryWriter().write(value, nullptr, error);
+  if (!parts) return std::nullopt;
+  return std::move(parts->objects);
+}
+
+std::optional<BinaryParts> encodeBinaryParts(const QVariant& value, const TableRun* earlier, QString* error) {
+  return BinaryWriter().write(value, earlier, error);
 }
 
 std::optional<QVariant> decodeBinary(QByteArrayView bytes, QString* error) {

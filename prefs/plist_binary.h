@@ -13,9 +13,9 @@
 #include <memory>
 #include <optional>
 
-namespace plist {
+#include "prefs/plist_records.h"
 
-class RecordVisitor;
+namespace plist {
 
 // Encodes a normalized property-list value (see plist_value.h), or a held
 // record table (plist_records.h) anywhere a list may stand. Dictionary
@@ -23,6 +23,42 @@ class RecordVisitor;
 // recent small integers and of shared strings. Returns nullopt, with
 // a reason in `error`, for a value of a kind a property list cannot hold.
 [[nodiscard]] std::optional<QByteArray> encodeBinary(const QVariant& value, QString* error = nullptr);
+
+// Where a binary list keeps the record table it holds among its top
+// dictionary's values. Such a table is encoded first, alone, right after the
+// signature: its objects are the list's first `objects` and its bytes the
+// `length` bytes after the signature, and they depend only on the table and
+// on `refSize`. A later list holding the same table can therefore copy them.
+struct TableRun {
+  std::weak_ptr<const RecordTable> table;  // which table; never matches another one
+  quint64 objects = 0;
+  quint64 length = 0;
+  int refSize = 0;          // bytes per object reference
+  int offsetSize = 0;       // bytes per entry of the list's offset table
+  quint64 offsetTable = 0;  // where the list's offset table starts
+};
+
+// A binary list as encodeBinaryParts() gives it.
+struct BinaryParts {
+  // Without `reused`, `objects` is the whole list and `tail` is empty.
+  // With it, the list is: the earlier list's first 8 + reused->length bytes,
+  // `objects`, the earlier list's first reused->objects offset entries
+  // rewritten at `offsetSize` bytes each, then `tail` (the remaining offset
+  // entries and the trailer).
+  std::optional<TableRun> reused;
+  QByteArray objects;
+  QByteArray tail;
+  int offsetSize = 0;
+  // The table run this list holds, for the next encoding.
+  std::optional<TableRun> run;
+};
+
+// As encodeBinary(), but when `earlier` describes a list holding the same
+// table as `value` with the same reference size, that table is not visited:
+// its bytes are left to be copied from the earlier list. Together, the parts
+// are the very bytes encodeBinary() gives.
+[[nodiscard]] std::optional<BinaryParts> encodeBinaryParts(const QVariant& value, const TableRun* earlier,
+                                                           QString* error = nullptr);
 
 // Decodes a whole binary property list. Integers come back as qint64 (quint64
 // above INT64_MAX), 4-byte reals as float, sets as lists. Returns nullopt,

@@ -116,9 +116,14 @@ QVariantList RecordTable::toList() const {
 
 QVariant recordTableValue(SharedRecordTable table) { return QVariant::fromValue(std::move(table)); }
 
-const RecordTable* recordTableOf(const QVariant& value) {
+const SharedRecordTable* sharedRecordTableOf(const QVariant& value) {
   if (value.userType() != qMetaTypeId<SharedRecordTable>()) return nullptr;
-  return static_cast<const SharedRecordTable*>(value.constData())->get();
+  return static_cast<const SharedRecordTable*>(value.constData());
+}
+
+const RecordTable* recordTableOf(const QVariant& value) {
+  const SharedRecordTable* shared = sharedRecordTableOf(value);
+  return shared ? shared->get() : nullptr;
 }
 
 QVariant materialized(const QVariant& value) {

@@ -67,6 +67,9 @@ class RecordVisitor {
 // A list of records kept by its owner, for the binary writer. Each record's
 // entries are given in ascending key order, each key once; the same key
 // objects (the same QString data) from record to record make writing faster.
+// A table does not change once handed over: the defaults store takes the
+// same table object for the same records, and may copy its earlier encoding
+// instead of visiting it again.
 class RecordTable {
  public:
   virtual ~RecordTable() = default;
@@ -84,6 +87,8 @@ using SharedRecordTable = std::shared_ptr<const RecordTable>;
 [[nodiscard]] QVariant recordTableValue(SharedRecordTable table);
 // The table a value holds, or nullptr.
 [[nodiscard]] const RecordTable* recordTableOf(const QVariant& value);
+// The same, with its owner, or nullptr.
+[[nodiscard]] const SharedRecordTable* sharedRecordTableOf(const QVariant& value);
 // `value` with a held table turned into its QVariantList; anything else unchanged.
 [[nodiscard]] QVariant materialized(const QVariant& value);
 
