@@ -8,17 +8,9 @@ rows=${1:-1000000}
 build=${2:-build/default}
 bench=$build/bench/save_stall_bench
 scratch=$(mktemp -d)
-xvfb=""
-trap 'rm -rf "$scratch"; [ -z "$xvfb" ] || kill "$xvfb"' EXIT
-if [ -z "${QT_QPA_PLATFORM:-}" ] && command -v Xvfb >/dev/null; then
-  display=:$((150 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  sleep 1
-  export DISPLAY=$display QT_QPA_PLATFORM=xcb
-fi
-export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen} LC_ALL=C.UTF-8
-echo "platform: $QT_QPA_PLATFORM"
+trap 'rm -rf "$scratch"; [ -z "${xvfb:-}" ] || kill "$xvfb"' EXIT
+. "$(dirname "$0")/x_server.sh"
+export LC_ALL=C.UTF-8
 for mode in "" --foreground; do
   export XDG_CONFIG_HOME=$scratch/config$mode HOME=$scratch/home$mode
   mkdir -p "$XDG_CONFIG_HOME" "$HOME"

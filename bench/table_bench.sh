@@ -5,19 +5,8 @@ set -euo pipefail
 build=${1:-build/default}
 bench=$build/bench/table_bench
 scratch=$(mktemp -d)
-xvfb=""
-trap 'rm -rf "$scratch"; [ -z "$xvfb" ] || kill "$xvfb"' EXIT
-# A real X server when there is one to start: the offscreen platform paints
-# without any of the window system's round trips and flatters the launch.
-if [ -z "${QT_QPA_PLATFORM:-}" ] && command -v Xvfb >/dev/null; then
-  display=:$((150 + RANDOM % 100))
-  Xvfb "$display" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-  xvfb=$!
-  sleep 1
-  export DISPLAY=$display QT_QPA_PLATFORM=xcb
-fi
-export QT_QPA_PLATFORM=${QT_QPA_PLATFORM:-offscreen}
-echo "platform: $QT_QPA_PLATFORM"
+trap 'rm -rf "$scratch"; [ -z "${xvfb:-}" ] || kill "$xvfb"' EXIT
+. "$(dirname "$0")/x_server.sh"
 
 median() { sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 
