@@ -2,7 +2,9 @@
 #pragma once
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
+#include <functional>
 
 // Who may read a written file: only its owner (preferences), or whoever the
 // user's umask allows (files the user exports for other programs).
@@ -15,3 +17,13 @@ enum class FileAccess { OwnerOnly, UserDefault };
 // `error` (if given) says why.
 [[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                                        FileAccess access = FileAccess::OwnerOnly);
+
+// Makes a file's contents piece by piece: hands each piece, in order, to the
+// writer it is given, which answers false once writing failed; answers whether
+// every piece was made and written.
+using FileContents = std::function<bool(const std::function<bool(QByteArrayView)>& write)>;
+
+// As above, with the contents made while they are written, so they are never
+// held whole; written pieces are sent on to the disk while the next are made.
+[[nodiscard]] bool writeFileAtomically(const QString& path, const FileContents& contents,
+                                       QString* error = nullptr, FileAccess access = FileAccess::OwnerOnly);
