@@ -11,12 +11,12 @@
 // locale where they disagree, so ICU stays the reference.
 #include "app/call_dates.h"
 
+#include <unicode/basictz.h>
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
-#include <unicode/basictz.h>
 #include <unicode/timezone.h>
 #include <unicode/tztrans.h>
 
@@ -508,9 +508,11 @@ qint64 zoneOffset(const CallDateFormats& formats, qint64 msecs) {
   icu::TimeZoneTransition transition;
   if (formats.zone->getPreviousTransition(UDate(msecs), true, transition))
     span.from = qint64(transition.getTime());
-  if (formats.zone->getNextTransition(UDate(msecs), false, transition)) span.to = qint64(transition.getTime());
+  if (formats.zone->getNextTransition(UDate(msecs), false, transition))
+    span.to = qint64(transition.getTime());
   // A span the zone does not confirm at both ends is not kept.
-  if (span.from > msecs || span.to <= msecs || (span.from != -kNever && icuOffset(zone, span.from) != offset) ||
+  if (span.from > msecs || span.to <= msecs ||
+      (span.from != -kNever && icuOffset(zone, span.from) != offset) ||
       (span.to != kNever && icuOffset(zone, span.to - 1) != offset))
     return offset;
   if (spans.size() >= 1024) spans.clear();
@@ -777,7 +779,8 @@ char* writeCallDateUtf8(qint64 msecs, char* out) {
   }
   std::memcpy(out, day.bytes, size_t(day.size));
   const int second = int((local - days * kMsecsPerDay) / 1000);
-  const LocalFields f{day.date.year, day.date.month, day.date.day, second / 3600, second / 60 % 60, second % 60};
+  const LocalFields f{day.date.year, day.date.month,   day.date.day,
+                      second / 3600, second / 60 % 60, second % 60};
   return pattern.renderUtf8(f, out + day.size, pattern.dayParts(), pattern.partCount());
 }
 

@@ -82,7 +82,9 @@ TEST(CallDates, DaysOfManyDatesAgreeWithIcu) {
 // offset), on both sides and at the very millisecond of each.
 std::vector<qint64> randomInstants(QRandomGenerator& random) {
   std::vector<qint64> instants;
-  const auto between = [&](qint64 from, qint64 to) { return from + qint64(random.bounded(quint64(to - from))); };
+  const auto between = [&](qint64 from, qint64 to) {
+    return from + qint64(random.bounded(quint64(to - from)));
+  };
   for (int i = 0; i < 3000; ++i) instants.push_back(between(-11676096000000, 253402300799999));
   for (int i = 0; i < 6000; ++i) instants.push_back(between(946684800000, 1893456000000));
   std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
@@ -90,7 +92,8 @@ std::vector<qint64> randomInstants(QRandomGenerator& random) {
     icu::TimeZoneTransition transition;
     for (UDate at = -11676096000000.0; basic->getNextTransition(at, false, transition) && at < 2.5e12;) {
       at = transition.getTime();
-      for (const qint64 delta : {qint64(-1), qint64(0), qint64(999), qint64(1000)}) instants.push_back(qint64(at) + delta);
+      for (const qint64 delta : {qint64(-1), qint64(0), qint64(999), qint64(1000)})
+        instants.push_back(qint64(at) + delta);
       for (int i = 0; i < 8; ++i) instants.push_back(between(qint64(at) - 86400000, qint64(at) + 86400000));
     }
   }

@@ -128,8 +128,8 @@ TEST(ExportText, OnePassFieldsAgreeWithThePlainForm) {
   }
   // Random texts of the characters that decide how a field is written, runs
   // of plain ASCII long enough for the eight-unit steps among them.
-  const char16_t alphabet[] = {u'a', u' ', u'\t', u'\n', u'\r', u'"', u'<', u'#', u'q',     0,
-                               0x85, 0xA0, 0x2028, 0x202F, 0xE9, 0x65E5, 0xD83D, 0xDCDE, u'>'};
+  const char16_t alphabet[] = {u'a', u' ', u'\t',  u'\n',  u'\r', u'"',   u'<',   u'#',   u'q', 0,
+                               0x85, 0xA0, 0x2028, 0x202F, 0xE9,  0x65E5, 0xD83D, 0xDCDE, u'>'};
   QRandomGenerator random(15);
   for (int i = 0; i < 20000; ++i) {
     QString text;

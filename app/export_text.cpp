@@ -201,7 +201,8 @@ inline bool plainAscii8(const char16_t* units, char* out) {
   const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(units));
   const __m128i ascii = _mm_cmpeq_epi16(_mm_and_si128(v, _mm_set1_epi16(short(0xFF80))), _mm_setzero_si128());
   __m128i special = _mm_cmpeq_epi16(v, _mm_setzero_si128());
-  for (const short c : {'\t', '\n', '\r', '"', '<'}) special = _mm_or_si128(special, _mm_cmpeq_epi16(v, _mm_set1_epi16(c)));
+  for (const short c : {'\t', '\n', '\r', '"', '<'})
+    special = _mm_or_si128(special, _mm_cmpeq_epi16(v, _mm_set1_epi16(c)));
   if (_mm_movemask_epi8(_mm_andnot_si128(special, ascii)) != 0xFFFF) return false;
   _mm_storel_epi64(reinterpret_cast<__m128i*>(out), _mm_packus_epi16(v, v));
   return true;

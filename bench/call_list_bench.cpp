@@ -74,7 +74,8 @@ rusage usage() {
 }
 
 double cpuMs(const rusage& u) {
-  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 + double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
+  return double(u.ru_utime.tv_sec + u.ru_stime.tv_sec) * 1e3 +
+         double(u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e3;
 }
 
 struct Measure {

@@ -27,10 +27,12 @@ bool syncDirectory(const QString& directory) {
 
 bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error, FileAccess access) {
   return writeFileAtomically(
-      path, [&bytes](const std::function<bool(QByteArrayView)>& write) { return write(bytes); }, error, access);
+      path, [&bytes](const std::function<bool(QByteArrayView)>& write) { return write(bytes); }, error,
+      access);
 }
 
-bool writeFileAtomically(const QString& path, const FileContents& contents, QString* error, FileAccess access) {
+bool writeFileAtomically(const QString& path, const FileContents& contents, QString* error,
+                         FileAccess access) {
   QSaveFile file(path);
   // Unbuffered, so that a short write (a full disk, a file-size limit) shows in
   // write()'s result instead of being lost in a buffer flushed at commit.
