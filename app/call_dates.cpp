@@ -8,7 +8,9 @@
 // purely numeric (en_US "M/d/yy, h:mm:ss a", de_DE "dd.MM.yy, HH:mm:ss", ...)
 // a small renderer and reader of that pattern do the work instead; they are
 // checked against ICU when the formatter is built and switched off for any
-// locale where they disagree, so ICU stays the reference.
+// locale where they disagree, so ICU stays the reference. For the export the
+// renderer writes UTF-8, keeps the text of recent days, and takes the zone's
+// offset from the span between two transitions that the date falls in.
 #include "app/call_dates.h"
 
 #include <unicode/basictz.h>

@@ -10,6 +10,12 @@
 // placeholder "<<quote>>". So before writing, line breaks become spaces and
 // white space at the ends goes; a placeholder in a note comes back as one
 // quote, and U+0000, which marks a file as not text, is written as U+FFFD.
+//
+// The UTF-8 is written straight from the records: one pass over a text both
+// checks that it reads back unchanged and encodes it, dates are rendered as
+// bytes, and the file gets the bytes a chunk at a time, so no field costs an
+// allocation and the whole text is never held. Fields that need the quoted
+// form, and dates of locales that ICU alone formats, go through a QString.
 #include <QVariant>
 #include <array>
 #include <charconv>
