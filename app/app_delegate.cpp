@@ -234,7 +234,7 @@ void AppDelegate::export_() {
 void AppDelegate::savePanelDidEnd(int returnCode, const QString& path) {
   if (returnCode != QDialog::Accepted) return;
   const CallList& records = dataArrayController_->content();
-  if (const std::optional<QString> problem = writeExportFile(path, exportText(records))) {
+  if (const std::optional<QString> problem = writeExportFile(path, records)) {
     showStatus(ui("The call log was not exported."));
     auto* box =
         new QMessageBox(QMessageBox::Warning, ui("Export Failed"),

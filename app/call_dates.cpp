@@ -8,15 +8,19 @@
 // purely numeric (en_US "M/d/yy, h:mm:ss a", de_DE "dd.MM.yy, HH:mm:ss", ...)
 // a small renderer and reader of that pattern do the work instead; they are
 // checked against ICU when the formatter is built and switched off for any
-// locale where they disagree, so ICU stays the reference.
+// locale where they disagree, so ICU stays the reference. For the export the
+// renderer writes UTF-8, keeps the text of recent days, and takes the zone's
+// offset from the span between two transitions that the date falls in.
 #include "app/call_dates.h"
 
+#include <unicode/basictz.h>
 #include <unicode/calendar.h>
 #include <unicode/datefmt.h>
 #include <unicode/dtfmtsym.h>
 #include <unicode/locid.h>
 #include <unicode/smpdtfmt.h>
 #include <unicode/timezone.h>
+#include <unicode/tztrans.h>
 
 #include <QByteArray>
 #include <QHash>
@@ -24,6 +28,7 @@
 #include <algorithm>
 #include <array>
 #include <cmath>
+#include <cstring>
 #include <limits>
 #include <memory>
 #include <vector>
@@ -87,6 +92,7 @@ struct PatternPart {
   Field field = Field::Literal;
   int width = 0;  // the pattern letter count
   QString literal;
+  QByteArray utf8;  // the literal as UTF-8
 };
 
 struct LocalFields {
@@ -101,15 +107,31 @@ class NumericPattern {
   static std::optional<NumericPattern> from(const icu::SimpleDateFormat& format);
 
   void render(const LocalFields& f, QString& out) const;
+  // The same text as UTF-8, parts [first, last) of the pattern, written at
+  // `out` (room for maxUtf8Size() bytes); answers the end.
+  char* renderUtf8(const LocalFields& f, char* out, size_t first, size_t last) const;
+  [[nodiscard]] size_t partCount() const { return parts_.size(); }
+  // The parts before the first time field, which depend on the day alone;
+  // zero when their text may be too long to keep per day.
+  [[nodiscard]] size_t dayParts() const { return dayParts_; }
+  [[nodiscard]] qsizetype maxUtf8Size() const { return maxUtf8Size_; }
   // Reads `text` whole; nothing when it does not follow the pattern exactly or
   // a field is out of range (ICU's lenient parser then has its say).
   [[nodiscard]] std::optional<LocalFields> read(QStringView text) const;
 
  private:
+  void prepareUtf8();
+
   std::vector<PatternPart> parts_;
   QString am_, pm_;
+  QByteArray amUtf8_, pmUtf8_;
   int centuryStartYear_ = 0;  // two-digit years fall in [start, start + 100)
+  size_t dayParts_ = 0;
+  qsizetype maxUtf8Size_ = 0;
 };
+
+// The most bytes of a day's text that are kept per day.
+constexpr qsizetype kDayTextRoom = 46;
 
 std::optional<Field> fieldFor(char16_t letter, int width) {
   switch (letter) {
@@ -157,7 +179,7 @@ std::optional<NumericPattern> NumericPattern::from(const icu::SimpleDateFormat& 
             break;
         }
       }
-      result.parts_.push_back({Field::Literal, 0, text});
+      result.parts_.push_back({Field::Literal, 0, text, {}});
       i = j + 1;
       continue;
     }
@@ -173,14 +195,14 @@ std::optional<NumericPattern> NumericPattern::from(const icu::SimpleDateFormat& 
         return std::nullopt;  // abutting numbers: ICU splits them by width
       hasHour12 |= *field == Field::Hour12;
       hasAmPm |= *field == Field::AmPm;
-      result.parts_.push_back({*field, width, {}});
+      result.parts_.push_back({*field, width, {}, {}});
       i = j;
       continue;
     }
     if (!result.parts_.empty() && result.parts_.back().field == Field::Literal)
       result.parts_.back().literal += QChar(c);
     else
-      result.parts_.push_back({Field::Literal, 0, QString(QChar(c))});
+      result.parts_.push_back({Field::Literal, 0, QString(QChar(c)), {}});
     ++i;
   }
   if (hasHour12 != hasAmPm) return std::nullopt;
@@ -193,7 +215,31 @@ std::optional<NumericPattern> NumericPattern::from(const icu::SimpleDateFormat& 
   calendar->setTime(format.get2DigitYearStart(status), status);
   result.centuryStartYear_ = calendar->get(UCAL_YEAR, status);
   if (U_FAILURE(status)) return std::nullopt;
+  result.prepareUtf8();
   return result;
+}
+
+// The UTF-8 forms of the literals and the bound on a rendered text's size
+// (years of the fast path have at most four digits).
+void NumericPattern::prepareUtf8() {
+  amUtf8_ = am_.toUtf8();
+  pmUtf8_ = pm_.toUtf8();
+  qsizetype size = 0, daySize = 0;
+  dayParts_ = parts_.size();
+  for (size_t i = 0; i < parts_.size(); ++i) {
+    PatternPart& part = parts_[i];
+    const bool timeField = part.field == Field::Hour24 || part.field == Field::Hour12 ||
+                           part.field == Field::Minute || part.field == Field::Second ||
+                           part.field == Field::AmPm;
+    if (timeField && dayParts_ == parts_.size()) dayParts_ = i, daySize = size;
+    part.utf8 = part.literal.toUtf8();
+    size += part.field == Field::Literal ? part.utf8.size()
+            : part.field == Field::AmPm  ? std::max(amUtf8_.size(), pmUtf8_.size())
+                                         : std::max(part.width, 4);
+  }
+  if (dayParts_ == parts_.size()) daySize = size;
+  if (daySize > kDayTextRoom) dayParts_ = 0;
+  maxUtf8Size_ = size;
 }
 
 void appendNumber(QString& out, qint64 value, int width) {
@@ -237,6 +283,67 @@ void NumericPattern::render(const LocalFields& f, QString& out) const {
         break;
     }
   }
+}
+
+// Writes `value` (not negative) in decimal, zero-padded to `width` digits.
+char* writeNumber(char* out, qint64 value, int width) {
+  if (value < 100 && width <= 2) {
+    if (value >= 10 || width == 2) {
+      out[0] = char('0' + value / 10);
+      out[1] = char('0' + value % 10);
+      return out + 2;
+    }
+    *out = char('0' + value);
+    return out + 1;
+  }
+  char digits[24];
+  int n = 0;
+  do digits[n++] = char('0' + value % 10), value /= 10;
+  while (value > 0);
+  for (int pad = width - n; pad > 0; --pad) *out++ = '0';
+  while (n > 0) *out++ = digits[--n];
+  return out;
+}
+
+char* writeBytes(char* out, const QByteArray& bytes) {
+  std::memcpy(out, bytes.constData(), size_t(bytes.size()));
+  return out + bytes.size();
+}
+
+char* NumericPattern::renderUtf8(const LocalFields& f, char* out, size_t first, size_t last) const {
+  for (size_t i = first; i < last; ++i) {
+    const PatternPart& part = parts_[i];
+    switch (part.field) {
+      case Field::Literal:
+        out = writeBytes(out, part.utf8);
+        break;
+      case Field::Year:
+        out = writeNumber(out, part.width == 2 ? f.year % 100 : f.year, part.width);
+        break;
+      case Field::Month:
+        out = writeNumber(out, f.month, part.width);
+        break;
+      case Field::Day:
+        out = writeNumber(out, f.day, part.width);
+        break;
+      case Field::Hour24:
+        out = writeNumber(out, f.hour, part.width);
+        break;
+      case Field::Hour12:
+        out = writeNumber(out, f.hour % 12 == 0 ? 12 : f.hour % 12, part.width);
+        break;
+      case Field::Minute:
+        out = writeNumber(out, f.minute, part.width);
+        break;
+      case Field::Second:
+        out = writeNumber(out, f.second, part.width);
+        break;
+      case Field::AmPm:
+        out = writeBytes(out, f.hour < 12 ? amUtf8_ : pmUtf8_);
+        break;
+    }
+  }
+  return out;
 }
 
 // Reads up to `maxDigits` ASCII digits at `pos`; -1 when there is none.
@@ -352,6 +459,25 @@ struct CallDateFormats {
   // kUnsteady for days with a zone transition. A call list holds many dates of
   // few days, and asking the calendar costs more than reading the text.
   mutable QHash<qint64, qint64> dayOffsets;
+
+  // The zone's offset between two of its transitions, [from, to) in UTC
+  // milliseconds: a call list's dates fall into a few such spans, and asking
+  // the zone costs more than formatting the date.
+  struct OffsetSpan {
+    qint64 from, to, offset;
+  };
+  const icu::BasicTimeZone* zone = nullptr;  // none: the zone is asked for every date
+  mutable std::vector<OffsetSpan> spans;     // sorted by `from`
+
+  // The export's text of recent local days, UTF-8, up to the first time
+  // field, by day number modulo the table's size.
+  struct DayText {
+    qint64 day = std::numeric_limits<qint64>::min();
+    CivilDate date;
+    qsizetype size = 0;
+    char bytes[kDayTextRoom];
+  };
+  mutable std::array<DayText, 1024> dayTexts;
 };
 
 constexpr qint64 kUnsteady = std::numeric_limits<qint64>::min();
@@ -362,12 +488,49 @@ std::unique_ptr<CallDateFormats>& formatsSlot() {
   return slot;
 }
 
-LocalFields localFields(const CallDateFormats& formats, qint64 msecs) {
+qint64 icuOffset(const icu::TimeZone& zone, qint64 msecs) {
   int32_t raw = 0, dst = 0;
   UErrorCode status = U_ZERO_ERROR;
-  formats.exportFormat->getTimeZone().getOffset(UDate(msecs), false, raw, dst, status);
-  const qint64 local = msecs + raw + dst;
-  const qint64 days = local >= 0 ? local / 86400000 : (local - 86399999) / 86400000;
+  zone.getOffset(UDate(msecs), false, raw, dst, status);
+  return qint64(raw) + dst;
+}
+
+// Local time minus UTC at `msecs`, as ICU's zone answers it.
+qint64 zoneOffset(const CallDateFormats& formats, qint64 msecs) {
+  using Span = CallDateFormats::OffsetSpan;
+  std::vector<Span>& spans = formats.spans;
+  const auto after = std::upper_bound(spans.begin(), spans.end(), msecs,
+                                      [](qint64 at, const Span& span) { return at < span.from; });
+  if (after != spans.begin() && msecs < std::prev(after)->to) return std::prev(after)->offset;
+  const icu::TimeZone& zone = formats.exportFormat->getTimeZone();
+  const qint64 offset = icuOffset(zone, msecs);
+  if (!formats.zone) return offset;
+  constexpr qint64 kNever = std::numeric_limits<qint64>::max();
+  Span span{-kNever, kNever, offset};
+  icu::TimeZoneTransition transition;
+  if (formats.zone->getPreviousTransition(UDate(msecs), true, transition))
+    span.from = qint64(transition.getTime());
+  if (formats.zone->getNextTransition(UDate(msecs), false, transition))
+    span.to = qint64(transition.getTime());
+  // A span the zone does not confirm at both ends is not kept.
+  if (span.from > msecs || span.to <= msecs ||
+      (span.from != -kNever && icuOffset(zone, span.from) != offset) ||
+      (span.to != kNever && icuOffset(zone, span.to - 1) != offset))
+    return offset;
+  if (spans.size() >= 1024) spans.clear();
+  spans.insert(std::upper_bound(spans.begin(), spans.end(), span.from,
+                                [](qint64 at, const Span& s) { return at < s.from; }),
+               span);
+  return offset;
+}
+
+qint64 floorDays(qint64 localMsecs) {
+  return localMsecs >= 0 ? localMsecs / 86400000 : (localMsecs - 86399999) / 86400000;
+}
+
+LocalFields localFields(const CallDateFormats& formats, qint64 msecs) {
+  const qint64 local = msecs + zoneOffset(formats, msecs);
+  const qint64 days = floorDays(local);
   const qint64 secondOfDay = (local - days * 86400000) / 1000;
   const CivilDate date = civilFromDays(days);
   return {date.year,
@@ -463,6 +626,7 @@ std::unique_ptr<CallDateFormats> buildFormats(const icu::Locale& locale) {
   if (!formats->exportFormat) return nullptr;
   formats->exportFormat->setLenient(true);
   formats->calendar.reset(formats->exportFormat->getCalendar()->clone());
+  formats->zone = dynamic_cast<const icu::BasicTimeZone*>(&formats->exportFormat->getTimeZone());
   if (const auto* simple = dynamic_cast<const icu::SimpleDateFormat*>(formats->exportFormat.get()))
     formats->fast = NumericPattern::from(*simple);
   if (formats->fast && !fastPathAgrees(*formats)) formats->fast.reset();
@@ -599,6 +763,27 @@ void appendCallDate(QString& out, const QDateTime& date) {
     formats->fast->render(localFields(*formats, msecs), out);
   else
     out += icuFormat(*formats->exportFormat, msecs);
+}
+
+char* writeCallDateUtf8(qint64 msecs, char* out) {
+  const CallDateFormats* formats = callDateFormats();
+  if (!formats || !formats->fast || !fastRange(msecs) || formats->fast->maxUtf8Size() > kCallDateUtf8Room)
+    return nullptr;
+  const NumericPattern& pattern = *formats->fast;
+  const qint64 local = msecs + zoneOffset(*formats, msecs);
+  const qint64 days = floorDays(local);
+  CallDateFormats::DayText& day = formats->dayTexts[size_t(days) % formats->dayTexts.size()];
+  if (day.day != days) {
+    day.day = days;
+    day.date = civilFromDays(days);
+    const LocalFields dayFields{day.date.year, day.date.month, day.date.day, 0, 0, 0};
+    day.size = pattern.renderUtf8(dayFields, day.bytes, 0, pattern.dayParts()) - day.bytes;
+  }
+  std::memcpy(out, day.bytes, size_t(day.size));
+  const int second = int((local - days * kMsecsPerDay) / 1000);
+  const LocalFields f{day.date.year, day.date.month,   day.date.day,
+                      second / 3600, second / 60 % 60, second % 60};
+  return pattern.renderUtf8(f, out + day.size, pattern.dayParts(), pattern.partCount());
 }
 
 QString formatCallDate(const QDateTime& date) {

@@ -23,6 +23,15 @@ void resetCallDateFormatterForTesting();
 // one long text and should not allocate a string per date.
 void appendCallDate(QString& out, const QDateTime& date);
 
+// The room writeCallDateUtf8() needs at `out`.
+inline constexpr qsizetype kCallDateUtf8Room = 96;
+
+// Writes the UTF-8 form of formatCallDate() for the instant `msecs` (since
+// the epoch) at `out` and answers the end of it, for writers of UTF-8 that
+// format many dates. Writes nothing and answers null where the locale's
+// pattern is left to ICU; the caller then goes through appendCallDate().
+[[nodiscard]] char* writeCallDateUtf8(qint64 msecs, char* out);
+
 // Switches ICU's default locale and time zone for the life of a test and drops
 // the formatter on the way in and out. Example:
 //   ScopedCallDateLocale german("de_DE", "Europe/Berlin");

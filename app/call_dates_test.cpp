@@ -1,10 +1,15 @@
 #include "app/call_dates.h"
 
 #include <gtest/gtest.h>
+#include <unicode/basictz.h>
 #include <unicode/datefmt.h>
+#include <unicode/tztrans.h>
 
+#include <QRandomGenerator>
 #include <QTimeZone>
+#include <algorithm>
 #include <memory>
+#include <vector>
 
 #include "app/call_list_io.h"
 #include "testsupport/qt_printers.h"
@@ -67,6 +72,63 @@ TEST(CallDates, DaysOfManyDatesAgreeWithIcu) {
       const QString text = icuText(when);
       SCOPED_TRACE(text.toStdString());
       EXPECT_EQ(parseCallDate(text), icuRead(text));
+    }
+  }
+}
+
+// Instants as a long call list holds them, in no order: any time from 1600 to
+// 9999, many in the last decades, and many within a day of the zone's
+// transitions (daylight saving and historical changes of the standard
+// offset), on both sides and at the very millisecond of each.
+std::vector<qint64> randomInstants(QRandomGenerator& random) {
+  std::vector<qint64> instants;
+  const auto between = [&](qint64 from, qint64 to) {
+    return from + qint64(random.bounded(quint64(to - from)));
+  };
+  for (int i = 0; i < 3000; ++i) instants.push_back(between(-11676096000000, 253402300799999));
+  for (int i = 0; i < 6000; ++i) instants.push_back(between(946684800000, 1893456000000));
+  std::unique_ptr<icu::TimeZone> zone(icu::TimeZone::createDefault());
+  if (const auto* basic = dynamic_cast<const icu::BasicTimeZone*>(zone.get())) {
+    icu::TimeZoneTransition transition;
+    for (UDate at = -11676096000000.0; basic->getNextTransition(at, false, transition) && at < 2.5e12;) {
+      at = transition.getTime();
+      for (const qint64 delta : {qint64(-1), qint64(0), qint64(999), qint64(1000)})
+        instants.push_back(qint64(at) + delta);
+      for (int i = 0; i < 8; ++i) instants.push_back(between(qint64(at) - 86400000, qint64(at) + 86400000));
+    }
+  }
+  std::shuffle(instants.begin(), instants.end(), random);
+  return instants;
+}
+
+// The export's UTF-8 dates, and the table's text, are ICU's text for every
+// instant, in locales with and without the fast path (Korean writes its day
+// periods in Hangul; Arabic and Thai digits, and the Buddhist calendar, are
+// left to ICU), in two zones with different transitions.
+TEST(CallDates, RandomInstantsAgreeWithIcu) {
+  QRandomGenerator random(20261207);
+  for (const char* zone : {"Europe/Berlin", "America/New_York"}) {
+    for (const char* locale : {"en_US", "de_DE", "ko_KR", "bg_BG", "ar_EG", "th_TH"}) {
+      ScopedCallDateLocale defaults(locale, zone);
+      std::unique_ptr<icu::DateFormat> format(icu::DateFormat::createDateTimeInstance(
+          icu::DateFormat::kShort, icu::DateFormat::kMedium, icu::Locale::getDefault()));
+      qsizetype fast = 0;
+      for (const qint64 msecs : randomInstants(random)) {
+        icu::UnicodeString reference;
+        format->format(UDate(msecs), reference);
+        std::string expected;
+        reference.toUTF8String(expected);
+        SCOPED_TRACE(std::string(locale) + " " + zone + " " + expected + " " + std::to_string(msecs));
+        char bytes[kCallDateUtf8Room];
+        if (const char* end = writeCallDateUtf8(msecs, bytes)) {
+          ++fast;
+          ASSERT_EQ(std::string(bytes, size_t(end - bytes)), expected);
+        }
+        ASSERT_EQ(formatCallDate(QDateTime::fromMSecsSinceEpoch(msecs, Qt::UTC)).toStdString(), expected);
+      }
+      // The numeric patterns take the fast path, the others do not.
+      const bool numeric = std::string_view(locale) != "ar_EG" && std::string_view(locale) != "th_TH";
+      EXPECT_EQ(fast > 0, numeric) << locale;
     }
   }
 }

@@ -58,6 +58,10 @@ struct DialOutcome {
 // failure answers the reason and leaves the target as it was.
 [[nodiscard]] std::optional<QString> writeExportFile(const QString& path, const QByteArray& bytes);
 
+// Writes the export file of `records` as writeExportFile(path, exportText(records))
+// does, a chunk at a time as it is made, without holding the whole text.
+[[nodiscard]] std::optional<QString> writeExportFile(const QString& path, const CallList& records);
+
 // The table's and the export's text for a call date: the user's locale, short
 // date and medium time style, the local time zone.
 [[nodiscard]] QString formatCallDate(const QDateTime& date);

@@ -33,8 +33,8 @@ void describeOptions(QCommandLineParser& parser) {
 
 int exportStoredList(const QString& path, QTextStream& out, QTextStream& err) {
   const CallList records = readStoredCallList(AppDelegate::kDataKey).value_or(CallList());
-  const QByteArray text = exportText(records);
   if (path == QLatin1String("-")) {
+    const QByteArray text = exportText(records);
     QFile standardOutput;
     if (!standardOutput.open(stdout, QIODevice::WriteOnly) || standardOutput.write(text) != text.size() ||
         !standardOutput.flush()) {
@@ -43,7 +43,7 @@ int exportStoredList(const QString& path, QTextStream& out, QTextStream& err) {
     }
     return ExitCode::ok;
   }
-  if (const std::optional<QString> problem = writeExportFile(path, text)) {
+  if (const std::optional<QString> problem = writeExportFile(path, records)) {
     err << ui("Could not export the call list to “%1”: %2").arg(path, *problem) << Qt::endl;
     return ExitCode::cannotCreate;
   }

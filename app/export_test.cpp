@@ -2,11 +2,14 @@
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
+#include <QStringEncoder>
 #include <QTemporaryDir>
 #include <QTimeZone>
 
 #include "app/call_dates.h"
 #include "app/call_list_io.h"
+#include "app/export_fields.h"
 #include "testsupport/qt_printers.h"
 
 namespace {
@@ -88,6 +91,80 @@ TEST(ExportText, WritesFieldsTheParserGivesBackUnchanged) {
   // Only at the start of a line does "#" make a comment of it.
   EXPECT_EQ(exportText({record(QStringLiteral("#7"), QStringLiteral("5"), false, QString())}),
             kHeader + "\"#7\"\t5\t\t0\t\n");
+}
+
+// The plain form of a field as the export's UTF-8 holds it: a tab or line feed
+// always follows a field, so a high surrogate at its end is a lone one, and a
+// lone surrogate is written as U+FFFD (QString::toUtf8 would write "?").
+QByteArray plainFieldUtf8(QStringView text, bool firstInLine) {
+  QByteArray bytes = QStringEncoder(QStringEncoder::Utf8).encode(exportFieldText(text, firstInLine) + u'\t');
+  bytes.chop(1);
+  return bytes;
+}
+
+// The one-pass writer writes each field exactly as the plain form does, for
+// fields it writes itself and fields it leaves to the plain form alike.
+TEST(ExportText, OnePassFieldsAgreeWithThePlainForm) {
+  const QString cases[] = {
+      QString(),
+      QStringLiteral("plain ASCII, longer than eight units"),
+      QStringLiteral("\"\""),
+      QStringLiteral("12345678\"\"12345678"),
+      QStringLiteral("1234567<<quote>>8"),
+      QStringLiteral("1234567<<quote>8"),
+      QStringLiteral("#12345678"),
+      QStringLiteral("Grüße, 日本語 und 📞 am Telefon"),
+      QStringLiteral("abcdefg") + QChar(0x2028) + QStringLiteral("h"),
+      QStringLiteral("abcdefgh") + QChar(0x00A0),
+      QString(QChar(0xD800)) + QStringLiteral("lone high, then low ") + QChar(0xDC00),
+      QStringLiteral("ends in a lone high surrogate") + QChar(0xD83D),
+      QStringLiteral("1234567\0 nul"),
+  };
+  for (const QString& text : cases) {
+    for (const bool firstInLine : {false, true}) {
+      SCOPED_TRACE(text.toStdString() + (firstInLine ? " (first)" : ""));
+      EXPECT_EQ(exportFieldUtf8(text, firstInLine), plainFieldUtf8(text, firstInLine));
+    }
+  }
+  // Random texts of the characters that decide how a field is written, runs
+  // of plain ASCII long enough for the eight-unit steps among them.
+  const char16_t alphabet[] = {u'a', u' ', u'\t',  u'\n',  u'\r', u'"',   u'<',   u'#',   u'q', 0,
+                               0x85, 0xA0, 0x2028, 0x202F, 0xE9,  0x65E5, 0xD83D, 0xDCDE, u'>'};
+  QRandomGenerator random(15);
+  for (int i = 0; i < 20000; ++i) {
+    QString text;
+    for (int n = int(random.bounded(24)); n > 0; --n) {
+      if (random.bounded(4) == 0)
+        text += QStringLiteral("<<quote>>abcdefgh").left(int(random.bounded(18)));
+      else
+        text += QChar(alphabet[random.bounded(int(std::size(alphabet)))]);
+    }
+    const bool firstInLine = random.bounded(2) == 0;
+    SCOPED_TRACE(text.toStdString());
+    ASSERT_EQ(exportFieldUtf8(text, firstInLine), plainFieldUtf8(text, firstInLine));
+  }
+}
+
+// Written a chunk at a time, the file holds exactly exportText(), also when a
+// single note is longer than a chunk and when the list is empty.
+TEST(ExportText, FileWrittenInChunksHoldsTheWholeText) {
+  ScopedCallDateLocale american("en_US", "America/New_York");
+  QList<QVariantMap> many;
+  for (int i = 0; i < 20000; ++i)
+    many.append(dated(record(qint64(i), QStringLiteral("555-%1").arg(i), i % 3 == 0,
+                             QStringLiteral("note number %1, \"quoted\" ünïcödé").arg(i)),
+                      "2026-03-08T06:59:59Z"));
+  many[500].insert(CallKeys::note, QString(700000, QChar(0x65E5)));
+  QTemporaryDir dir;
+  const QString path = dir.filePath(QStringLiteral("export.txt"));
+  for (const CallList& records : {CallList::fromRecords(many), CallList()}) {
+    SCOPED_TRACE(records.size());
+    ASSERT_EQ(writeExportFile(path, records), std::nullopt);
+    QFile written(path);
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(written.readAll() == exportText(records));
+  }
+  EXPECT_TRUE(writeExportFile(dir.filePath(QStringLiteral("gone/export.txt")), CallList()).has_value());
 }
 
 // Whatever the export writes, the import reads back as the same records,

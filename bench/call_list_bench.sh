@@ -3,12 +3,16 @@
 # peers, each cold (the first run in a fresh process) and warm, and a window
 # move stored with the list unchanged; medians of several processes, for
 # 100,000 and 1,000,000 rows.
-#   bench/call_list_bench.sh [BUILD_DIR] [PROCESSES]
+#   bench/call_list_bench.sh [BUILD_DIR] [PROCESSES] [SECTIONS]
+# SECTIONS picks some of "import store restore export frame sort" (all by
+# default); store must run for restore to have a stored list.
 # Needs bench/data (python3 bench/gen_call_list.py) and Debian's python3 with
 # pandas (python3-pandas).
 set -euo pipefail
 build=${1:-build/default}
 processes=${2:-5}
+sections=" ${3:-import store restore export frame sort} "
+want() { [[ $sections == *" $1 "* ]]; }
 bench=$build/bench/call_list_bench
 here=$(cd "$(dirname "$0")" && pwd)
 scratch=$(mktemp -d)
@@ -81,12 +85,15 @@ for size in 100k 1m; do
   mkdir -p "$XDG_CONFIG_HOME"
   echo "$size rows ($(uptime | sed 's/.*load/load/')):"
 
+  if want import; then
   ours=$(runs "$n" "$bench" import "$file" 3)
   theirs=$(runs "$n" peer read_csv "$file")
   line import "$(field import_cold_ms <<<"$ours")" "$(field import_warm_ms <<<"$ours")" \
     "$(field cold_ms <<<"$theirs")" "$(field warm_ms <<<"$theirs")" "pandas.read_csv; goal 0.3 (100k), 0.4 (1m)"
   echo "           allocations per record $(field allocations_per_record <<<"$ours"), minor faults $(field faults <<<"$ours"), bytes per record $(field bytes_per_record <<<"$ours")"
+  fi
 
+  if want store; then
   ours=$(runs "$n" "$bench" store "$file" 3)
   stored=$XDG_CONFIG_HOME/tirr-defaults/$(ls "$XDG_CONFIG_HOME/tirr-defaults" | head -1)
   theirs=$(runs "$n" peer plist_write "$stored")
@@ -96,7 +103,9 @@ for size in 100k 1m; do
   printf "  %-8s cold %7s ms, warm %7s ms | plistlib cold %7s ms, warm %7s ms | %sx, %sx faster (goal 10x)\n" \
     store "$s_cold" "$s_warm" "$p_cold" "$p_warm" "$(ratio "$p_cold" "$s_cold")" "$(ratio "$p_warm" "$s_warm")"
   echo "           allocations per record $(field allocations_per_record <<<"$ours"), minor faults $(field faults <<<"$ours")"
+  fi
 
+  if want restore; then
   ours=$(runs "$n" "$bench" restore 3)
   theirs=$(runs "$n" peer plist_read "$stored")
   r_cold=$(field restore_cold_ms <<<"$ours") r_warm=$(field restore_warm_ms <<<"$ours")
@@ -104,17 +113,29 @@ for size in 100k 1m; do
   printf "  %-8s cold %7s ms, warm %7s ms | plistlib cold %7s ms, warm %7s ms | %sx, %sx faster (goal 7x)\n" \
     restore "$r_cold" "$r_warm" "$p_cold" "$p_warm" "$(ratio "$p_cold" "$r_cold")" "$(ratio "$p_warm" "$r_warm")"
   echo "           allocations per record $(field allocations_per_record <<<"$ours"), minor faults $(field faults <<<"$ours")"
+  fi
 
-  ours=$(runs "$n" "$bench" export "$file" "$scratch/export.txt" 3)
-  theirs=$(runs "$n" peer csv_write "$scratch/export.txt")
+  if want export; then
+  # Ours and the peer's processes take turns, so that both meet the same load.
+  ours= theirs=
+  for _ in $(seq "$n"); do
+    ours+=$("$bench" export "$file" "$scratch/export.txt" 3)$'\n'
+    theirs+=$(peer csv_write "$scratch/export.txt")$'\n'
+  done
   line export "$(field export_cold_ms <<<"$ours")" "$(field export_warm_ms <<<"$ours")" \
     "$(field cold_ms <<<"$theirs")" "$(field warm_ms <<<"$theirs")" "csv.writer; goal 0.5"
+  echo "           CPU cold $(field export_cold_cpu_ms <<<"$ours") ms, warm $(field export_warm_cpu_ms <<<"$ours") ms; allocations per record $(field allocations_per_record <<<"$ours"), minor faults $(field faults <<<"$ours")"
+  fi
 
+  if want frame; then
   # Medians of five stored moves in each process, then over the processes.
   ours=$(runs "$n" "$bench" frame "$file" 5)
   echo "  frame    a stored window move, the list unchanged: wall $(field frame_wall_ms <<<"$ours") ms," \
     "writer CPU $(field frame_cpu_ms <<<"$ours") ms (in the kernel $(field frame_kernel_cpu_ms <<<"$ours") ms)"
+  fi
 
+  if want sort; then
   ours=$(runs "$n" "$bench" sort "$file" 5)
   echo "  sort     by number: cold $(field sort_cold_ms <<<"$ours") ms, warm $(field sort_warm_ms <<<"$ours") ms (goal under 300 ms at 1m)"
+  fi
 done

@@ -4,6 +4,7 @@
 #include <sys/types.h>
 
 #include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <functional>
 #include <optional>
@@ -34,6 +35,17 @@ struct FileIdentity {
 // new file's identity.
 [[nodiscard]] bool writeFileAtomically(const QString& path, const QByteArray& bytes, QString* error = nullptr,
                                        FileAccess access = FileAccess::OwnerOnly,
+                                       FileIdentity* written = nullptr);
+
+// Makes a file's contents piece by piece: hands each piece, in order, to the
+// writer it is given, which answers false once writing failed; answers whether
+// every piece was made and written.
+using FileContents = std::function<bool(const std::function<bool(QByteArrayView)>& write)>;
+
+// As above, with the contents made while they are written, so they are never
+// held whole; written pieces are sent on to the disk while the next are made.
+[[nodiscard]] bool writeFileAtomically(const QString& path, const FileContents& contents,
+                                       QString* error = nullptr, FileAccess access = FileAccess::OwnerOnly,
                                        FileIdentity* written = nullptr);
 
 // Writes the whole contents of a new file to the descriptor it is given,
