@@ -2,6 +2,8 @@
 // export gives the same list, apart from what no written form can carry (line
 // breaks become spaces, white space at the ends goes, U+0000 becomes U+FFFD,
 // and the parser's placeholder text reads as one double quote).
+#include "testsupport/export_round_trip.h"
+
 #include <gtest/gtest.h>
 
 #include <QTemporaryDir>
@@ -9,25 +11,8 @@
 
 #include "app/call_list_io.h"
 #include "testsupport/qt_printers.h"
-#include "text/character_sets.h"
-#include "text/paragraph_scanner.h"
 
 namespace {
-
-// What a text comes back as after export and import.
-QString afterRoundTrip(const QString& text) {
-  QString expected = text;
-  for (QChar& c : expected) {
-    if (ParagraphScanner::isTerminator(c.unicode()))
-      c = u' ';
-    else if (c.unicode() == 0)
-      c = QChar(0xFFFD);
-  }
-  qsizetype begin = 0, end = expected.size();
-  while (begin < end && isWhitespaceOrNewline(expected[begin].unicode())) ++begin;
-  while (end > begin && isWhitespaceOrNewline(expected[end - 1].unicode())) --end;
-  return expected.mid(begin, end - begin).replace(QStringLiteral("<<quote>>"), QStringLiteral("\""));
-}
 
 // Texts built from the pieces that trouble a delimited file most: quotes
 // alone and in runs, tabs, commas, spaces of several kinds, line breaks, the

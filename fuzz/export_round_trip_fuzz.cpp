@@ -12,25 +12,7 @@
 #include <cstdlib>
 
 #include "app/call_list_io.h"
-#include "text/character_sets.h"
-#include "text/paragraph_scanner.h"
-
-namespace {
-
-QString afterRoundTrip(QString text) {
-  for (QChar& c : text) {
-    if (ParagraphScanner::isTerminator(c.unicode()))
-      c = u' ';
-    else if (c.unicode() == 0)
-      c = QChar(0xFFFD);
-  }
-  qsizetype begin = 0, end = text.size();
-  while (begin < end && isWhitespaceOrNewline(text[begin].unicode())) ++begin;
-  while (end > begin && isWhitespaceOrNewline(text[end - 1].unicode())) --end;
-  return text.mid(begin, end - begin).replace(QStringLiteral("<<quote>>"), QStringLiteral("\""));
-}
-
-}  // namespace
+#include "testsupport/export_round_trip.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static QTemporaryDir dir(
