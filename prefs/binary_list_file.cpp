@@ -9,10 +9,12 @@
 #include <cstring>
 #include <vector>
 
+#include "prefs/plist_binary_format.h"
+
 namespace {
 
-constexpr quint64 kSignatureSize = 8;
-constexpr quint64 kTrailerSize = 32;
+using namespace plist::bplist;
+
 constexpr quint64 kChunk = quint64(1) << 20;
 
 QString systemError() { return QString::fromLocal8Bit(std::strerror(errno)); }
@@ -43,16 +45,6 @@ bool readAt(int fd, void* data, quint64 size, quint64 offset) {
     offset += quint64(n);
   }
   return true;
-}
-
-quint64 bigEndianAt(const uchar* p, int size) {
-  quint64 v = 0;
-  for (int i = 0; i < size; ++i) v = (v << 8) | p[i];
-  return v;
-}
-
-void putBigEndian(uchar* p, quint64 v, int size) {
-  for (int i = size - 1; i >= 0; --i, v >>= 8) p[i] = uchar(v & 0xFF);
 }
 
 // Appends `length` bytes at `offset` of `in` to `out`, copied by the kernel
@@ -103,12 +95,12 @@ bool copyOffsets(int in, quint64 offset, quint64 count, int fromSize, int toSize
       return false;
     }
     for (quint64 i = 0; i < n; ++i) {
-      const quint64 v = bigEndianAt(source.data() + i * quint64(fromSize), fromSize);
+      const quint64 v = readBigEndian(source.data() + i * quint64(fromSize), fromSize);
       if (toSize < 8 && (v >> (8 * toSize)) != 0) {
         *why = QStringLiteral("an offset of the earlier file does not fit");
         return false;
       }
-      putBigEndian(target.data() + i * quint64(toSize), v, toSize);
+      writeBigEndian(target.data() + i * quint64(toSize), v, toSize);
     }
     if (!writeAll(out, reinterpret_cast<const char*>(target.data()), n * quint64(toSize), why)) return false;
     done += n;
@@ -121,13 +113,15 @@ bool copyOffsets(int in, quint64 offset, quint64 count, int fromSize, int toSize
 bool isWrittenFile(int fd, const WrittenBinaryList& last) {
   if (fileIdentity(fd) != last.file) return false;
   const quint64 size = quint64(last.file.size);
-  if (size < kSignatureSize + kTrailerSize + last.run.length) return false;
-  uchar signature[kSignatureSize], trailer[kTrailerSize];
-  if (!readAt(fd, signature, kSignatureSize, 0) || !readAt(fd, trailer, kTrailerSize, size - kTrailerSize))
+  if (size < quint64(kSignatureSize + kTrailerSize) + last.run.length) return false;
+  uchar signature[kSignatureSize], trailerBytes[kTrailerSize];
+  if (!readAt(fd, signature, kSignatureSize, 0) ||
+      !readAt(fd, trailerBytes, kTrailerSize, size - quint64(kTrailerSize)))
     return false;
-  return std::memcmp(signature, "bplist00", kSignatureSize) == 0 && trailer[6] == last.run.offsetSize &&
-         trailer[7] == last.run.refSize && bigEndianAt(trailer + 8, 8) >= last.run.objects &&
-         bigEndianAt(trailer + 24, 8) == last.run.offsetTable;
+  const Trailer trailer = Trailer::read(trailerBytes);
+  return std::memcmp(signature, kSignature, kSignatureSize) == 0 &&
+         trailer.offsetSize == last.run.offsetSize && trailer.refSize == last.run.refSize &&
+         trailer.objects >= last.run.objects && trailer.offsetTable == last.run.offsetTable;
 }
 
 struct Descriptor {
@@ -157,7 +151,7 @@ std::optional<QString> writeBinaryListFile(const QString& path, const QVariant& 
     const plist::TableRun& old = *parts->reused;
     const FileIdentity oldFile = (*last)->file;
     const auto fill = [&](int out, QString* error) {
-      return copyRange(earlier.fd, 0, kSignatureSize + old.length, out, error) &&
+      return copyRange(earlier.fd, 0, quint64(kSignatureSize) + old.length, out, error) &&
              writeAll(out, parts->objects.constData(), quint64(parts->objects.size()), error) &&
              copyOffsets(earlier.fd, old.offsetTable, old.objects, old.offsetSize, parts->offsetSize, out,
                          error) &&

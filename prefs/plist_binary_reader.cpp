@@ -119,32 +119,18 @@ class BinaryReader {
     return std::nullopt;
   }
 
-  quint64 bigEndian(quint64 pos, int size) const {
-    const uchar* p = data_ + pos;
-    switch (size) {
-      case 1:
-        return *p;
-      case 2:
-        return qFromBigEndian<quint16>(p);
-      case 4:
-        return qFromBigEndian<quint32>(p);
-      case 8:
-        return qFromBigEndian<quint64>(p);
-    }
-    quint64 v = 0;
-    for (int i = 0; i < size; ++i) v = (v << 8) | p[i];
-    return v;
-  }
+  quint64 bigEndian(quint64 pos, int size) const { return readBigEndian(data_ + pos, size); }
 
   bool readTrailer() {
     if (size_ < kSignatureSize + kTrailerSize || std::memcmp(data_, kSignature, kSignatureSize) != 0)
       return fail(QStringLiteral("too short or wrong signature"));
     const quint64 t = quint64(size_ - kTrailerSize);
-    offsetSize_ = data_[t + 6];
-    refSize_ = data_[t + 7];
-    count_ = bigEndian(t + 8, 8);
-    top_ = bigEndian(t + 16, 8);
-    tableOffset_ = bigEndian(t + 24, 8);
+    const Trailer trailer = Trailer::read(data_ + t);
+    offsetSize_ = trailer.offsetSize;
+    refSize_ = trailer.refSize;
+    count_ = trailer.objects;
+    top_ = trailer.top;
+    tableOffset_ = trailer.offsetTable;
     if (offsetSize_ < 1 || offsetSize_ > 8 || refSize_ < 1 || refSize_ > 8)
       return fail(QStringLiteral("bad offset or reference size"));
     if (count_ == 0 || top_ >= count_) return fail(QStringLiteral("bad object count or top object"));

@@ -36,7 +36,7 @@ struct ByteWriter {
   char* p;
   void byte(int b) { *p++ = char(b); }
   void bigEndian(quint64 v, int size) {
-    for (int i = size - 1; i >= 0; --i, v >>= 8) p[i] = char(v & 0xFF);
+    writeBigEndian(reinterpret_cast<uchar*>(p), v, size);
     p += size;
   }
   void bytes(const char* data, qsizetype n) {
