@@ -3,8 +3,10 @@
 #include <QtEndian>
 #include <algorithm>
 #include <cstdlib>
+#include <cstring>
 #include <limits>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "prefs/plist_value.h"
@@ -73,6 +75,30 @@ std::optional<CallValue> inlineValue(const QVariant& value) {
 // The field order of a stored dictionary: its keys ascending.
 constexpr CallField kKeyOrder[kCallFieldCount] = {CallField::Date, CallField::Index, CallField::Note,
                                                   CallField::Number, CallField::Success};
+
+// The kinds a call value and a stored scalar both hold inline, with the same
+// eight-byte payload.
+constexpr std::pair<CallValue::Kind, plist::Scalar::Kind> kInlineKinds[] = {
+    {CallValue::Kind::Integer, plist::Scalar::Kind::Integer},
+    {CallValue::Kind::Real, plist::Scalar::Kind::Real},
+    {CallValue::Kind::Float, plist::Scalar::Kind::Float},
+    {CallValue::Kind::Bool, plist::Scalar::Kind::Bool},
+    {CallValue::Kind::Date, plist::Scalar::Kind::Date},
+};
+
+std::optional<plist::Scalar::Kind> inlineScalarKind(CallValue::Kind kind) {
+  for (const auto& [call, scalar] : kInlineKinds)
+    if (call == kind) return scalar;
+  return std::nullopt;
+}
+
+std::optional<CallValue::Kind> inlineCallKind(plist::Scalar::Kind kind) {
+  for (const auto& [call, scalar] : kInlineKinds)
+    if (scalar == kind) return call;
+  return std::nullopt;
+}
+
+static_assert(sizeof(CallValue::integer) == 8 && sizeof(plist::Scalar::integer) == 8);
 
 }  // namespace
 
@@ -299,40 +325,17 @@ class CallListTable final : public plist::RecordTable {
   plist::Scalar scalar(qsizetype row, CallField f) const {
     const CallValue& v = list_.field(row, f);
     plist::Scalar s;
-    switch (v.kind) {
-      case CallValue::Kind::Integer:
-        s.kind = plist::Scalar::Kind::Integer;
-        s.integer = v.integer;
-        break;
-      case CallValue::Kind::Real:
-        s.kind = plist::Scalar::Kind::Real;
-        s.real = v.real;
-        break;
-      case CallValue::Kind::Float:
-        s.kind = plist::Scalar::Kind::Float;
-        s.single = v.single;
-        break;
-      case CallValue::Kind::Bool:
-        s.kind = plist::Scalar::Kind::Bool;
-        s.boolean = v.boolean;
-        break;
-      case CallValue::Kind::Date:
-        s.kind = plist::Scalar::Kind::Date;
-        s.msecs = v.msecs;
-        break;
-      case CallValue::Kind::Text:
-      case CallValue::Kind::AddedText: {
-        const QStringView text = list_.text(row, f);
-        s.kind = plist::Scalar::Kind::Text;
-        s.chars = text.data();
-        s.size = text.size();
-        break;
-      }
-      case CallValue::Kind::Other:
-      case CallValue::Kind::Absent:
-        s.kind = plist::Scalar::Kind::Other;
-        s.other = list_.oddValue(row, callKey(f));
-        break;
+    if (const std::optional<plist::Scalar::Kind> kind = inlineScalarKind(v.kind)) {
+      s.kind = *kind;
+      std::memcpy(&s.integer, &v.integer, sizeof s.integer);
+    } else if (v.isText()) {
+      const QStringView text = list_.text(row, f);
+      s.kind = plist::Scalar::Kind::Text;
+      s.chars = text.data();
+      s.size = text.size();
+    } else {
+      s.kind = plist::Scalar::Kind::Other;
+      s.other = list_.oddValue(row, callKey(f));
     }
     return s;
   }
@@ -404,28 +407,13 @@ void CallListBuilder::setScalar(const QString& key, const plist::Scalar& value) 
     data_->odd[count() - 1].insert(key, value.toVariant());
     return;
   }
-  CallValue& v = field(*f);
+  if (const std::optional<CallValue::Kind> kind = inlineCallKind(value.kind)) {
+    CallValue& v = field(*f);
+    v = CallValue{*kind, 0, {}};
+    std::memcpy(&v.integer, &value.integer, sizeof v.integer);
+    return;
+  }
   switch (value.kind) {
-    case K::Integer:
-      v = CallValue{CallValue::Kind::Integer, 0, {}};
-      v.integer = value.integer;
-      return;
-    case K::Real:
-      v = CallValue{CallValue::Kind::Real, 0, {}};
-      v.real = value.real;
-      return;
-    case K::Float:
-      v = CallValue{CallValue::Kind::Float, 0, {}};
-      v.single = value.single;
-      return;
-    case K::Bool:
-      v = CallValue{CallValue::Kind::Bool, 0, {}};
-      v.boolean = value.boolean;
-      return;
-    case K::Date:
-      v = CallValue{CallValue::Kind::Date, 0, {}};
-      v.msecs = value.msecs;
-      return;
     case K::Text:
       return setText(*f, QStringView(static_cast<const QChar*>(value.chars), value.size));
     case K::Latin1Text:
@@ -434,6 +422,8 @@ void CallListBuilder::setScalar(const QString& key, const plist::Scalar& value) 
       return setBigEndianText(*f, value.chars, value.size);
     case K::Other:
       return setVariant(key, value.toVariant());
+    default:
+      return;
   }
 }
 
