@@ -23,8 +23,8 @@ constexpr qint64 kMaxBackupBytes = qint64(2) << 30;
 
 // Replaces the whole list: an import, undone by putting the previous list back.
 // The command keeps only the list that is not in the table (the previous one
-// while the import stands, the imported one while it is undone), so that the
-// table's list is never shared with it and an edit never copies it.
+// while the import stands, the imported one while it is undone): the list in
+// the table is held once, by the table.
 // After a relaunch the previous list is read from the backup only when the
 // import is first undone, so a launch never pays for decoding it.
 class ReplaceListCommand : public QUndoCommand {
